@@ -1,0 +1,38 @@
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "app/UserSettings.h"
+
+inline constexpr int kArgumentSlots = 10;
+
+// The command line cut into at most ten arguments. Blanks separate arguments
+// unless quoted; a double quote toggles quoting wherever it stands and never
+// belongs to an argument; a closing quote also ends the argument. Arguments
+// beyond the tenth are dropped.
+struct ArgumentTable {
+    std::vector<char> copy;  // the arguments, each zero-terminated
+    const char* slots[kArgumentSlots];
+};
+ArgumentTable splitCommandLine(const char* text);
+
+enum class CommandLineOutcome { ok, pathTooLong };
+
+// Reads the switches and file names into the record for this run only.
+CommandLineOutcome applyCommandLine(const char* text, UserSettings& settings);
+
+// The link name used when no output file is given: the input with its extension
+// replaced by "AVI", or "<name>_.AVI" when the input already is an .avi file.
+std::string deriveOutputName(const std::string& input);
+
+// The lines printed after parsing, each ending in "\n".
+std::vector<std::string> commandLineReport(const UserSettings& settings);
+
+// The part of the process's full command line after the program's own name
+// and the one blank that separates them. Further blanks are kept: a command
+// line of blanks only still means command-line mode.
+const char* commandLineTail(const char* fullCommandLine);
+
+// Format code for one of the six names, 0 for anything else (case-sensitive).
+int32_t formatCodeFromName(const char* name);

@@ -1,0 +1,30 @@
+#include "app/CommandLineRun.h"
+
+#include <windows.h>
+
+#include "app/Application.h"
+#include "app/CommandLine.h"
+
+void setUpConsole() {
+    // A program started with its output redirected would otherwise lose the
+    // report to the new, unseen console that AllocConsole makes current.
+    HANDLE redirected = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    bool keepRedirection = redirected != nullptr && redirected != INVALID_HANDLE_VALUE &&
+                           !GetConsoleMode(redirected, &mode);
+    if (AllocConsole()) {
+        COORD size{80, 50};
+        SetConsoleScreenBufferSize(GetStdHandle(STD_OUTPUT_HANDLE), size);
+        if (keepRedirection) SetStdHandle(STD_OUTPUT_HANDLE, redirected);
+    }
+}
+
+void runCommandLine(Application& app) {
+    if (applyCommandLine(app.commandLine, app.settings) == CommandLineOutcome::pathTooLong) {
+        app.showMessage("%s", kPathTooLongText);
+        app.stopRequested = true;
+        return;
+    }
+    for (const std::string& line : commandLineReport(app.settings)) app.showMessage("%s", line.c_str());
+    app.askOverwrite = false;
+}

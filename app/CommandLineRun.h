@@ -1,0 +1,14 @@
+#pragma once
+
+class Application;
+
+// Opens a console of its own (a failure is ignored: output is tried anyway).
+void setUpConsole();
+
+// The command-line form of one interaction cycle: parse, report, and make sure
+// the link loop never asks before overwriting. Sets stopRequested (after saying
+// why) when the command line cannot be used.
+void runCommandLine(Application& app);
+
+inline constexpr char kPathTooLongText[] =
+    "The input and output file names may have at most 259 characters\n";

@@ -1,0 +1,167 @@
+#include "app/LinkLoop.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "app/Application.h"
+#include "app/CpuFeatures.h"
+#include "app/RegistryStore.h"
+#include "app/SettingsLoader.h"
+#include "app/VersionChecks.h"
+#include "link/LinkWriter.h"
+#include "link/OutputFormats.h"
+#include "ui/SourceInfo.h"
+
+namespace {
+
+// The settings record and its store exist for the whole process.
+UserSettings gUserSettings;
+RegistryStore gRegistryStore;
+
+constexpr char kSourceNotOpenedText[] = "Source : %s could not be opened\n";
+constexpr char kLinkCreatedText[] = "Link created!\n";
+constexpr char kLinkFailedText[] = "Unable to create file";
+constexpr char kSizeQuestionText[] =
+    "Width or Height are not an multiple of 16\nSome conversions may fail\nDo you can continue ?";
+constexpr char kSizeQuestionCaption[] = "Conversion error";
+constexpr char kOverwriteQuestionText[] = "File already exits\nOverwrite ??";
+constexpr char kOverwriteQuestionCaption[] = "Write error";
+constexpr char kRawAudioTitle[] = "Generating SHIM AVI with RAW audio";
+constexpr char kLinkedAudioTitle[] = "Generating SHIM AVI";
+
+struct SourceCloser {
+    void operator()(SourceReader* source) const {
+        source->close(true, true);
+        delete source;
+    }
+};
+using OpenedSource = std::unique_ptr<SourceReader, SourceCloser>;
+
+enum class CycleResult { linkCreated, linkFailed, linkSkipped, sourceNotOpened };
+
+class LinkLoop {
+public:
+    LinkLoop(Application& app, LinkWriter& writer) : app_(app), writer_(writer) {}
+
+    // Runs cycles until the user or command-line mode ends the loop.
+    int run() {
+        CycleResult last = CycleResult::sourceNotOpened;
+        for (;;) {
+            SourceReader* preview = app_.run(openSource);
+            if (!app_.commandLineMode) saveSettings(gRegistryStore, app_.settings);
+            if (app_.stopRequested) return exitPath(kExitBadArguments);
+            if (preview != nullptr) preview->close(true, true);
+
+            last = linkOnce();
+            if (app_.commandLineMode) {
+                app_.stopRequested = true;
+                Sleep(kFinalPauseMs);
+                return resultOf(last);
+            }
+            if (app_.stopRequested) return exitPath(kExitSuccess);
+        }
+    }
+
+private:
+    CycleResult linkOnce() {
+        UserSettings& settings = app_.settings;
+        OpenedSource source(openSource(settings.forcedFormat, settings.sourcePath));
+        showSourceInfo(app_, source.get());
+        if (!source) return notOpened();
+        if ((source->width % 16 != 0 || source->height % 16 != 0) &&
+            isSet(settings.conversionEnabled)) {
+            if (MessageBoxA(nullptr, kSizeQuestionText, kSizeQuestionCaption, MB_OKCANCEL) ==
+                IDCANCEL) {
+                source.reset();
+                return notOpened();
+            }
+        }
+        if (!overwriteConfirmed()) return CycleResult::linkSkipped;
+
+        int32_t audioMode = isSet(settings.rawAudio) ? kAudioModeRaw : kAudioModeLinked;
+        AllowedOutputs allowed = selectOutputFormats(source->videoFormat, settings.conversionEnabled,
+                                                     settings.conversionMatrix);
+        ProgressReporter& progress = app_.progress;
+        if (app_.commandLineMode) progress.consoleMode = true;
+        ProgressReporter::begin(&progress, app_.instance, app_.mainWindow,
+                                isSet(settings.rawAudio) ? kRawAudioTitle : kLinkedAudioTitle);
+        bool created = writer_.createLink(
+            settings.outputPath, settings.sourcePath, 1, source->width, source->height,
+            static_cast<int32_t>(source->fpsNumerator), static_cast<int32_t>(source->fpsDenominator),
+            source->nrFrames, source->videoFormat, source->audioSamplesPerSecond,
+            source->nrChannels, source->bitsPerSample, source->numAudioSamples, allowed.rgb32,
+            allowed.rgb24, allowed.yuy2, allowed.yv12, audioMode, source->callbacks,
+            progress.hooks);
+        ProgressReporter::end(&progress);
+        if (created) {
+            app_.showMessage(kLinkCreatedText);
+        } else {
+            app_.showMessage(kLinkFailedText);
+        }
+        return created ? CycleResult::linkCreated : CycleResult::linkFailed;
+    }
+
+    // True when the link may go ahead: no file there, or the user agreed.
+    bool overwriteConfirmed() {
+        const UserSettings& settings = app_.settings;
+        FILE* existing = std::fopen(settings.outputPath, "r");
+        if (existing == nullptr) return true;
+        bool confirmed = true;
+        if (app_.askOverwrite && isSet(settings.overwriteCheck)) {
+            confirmed = MessageBoxA(nullptr, kOverwriteQuestionText, kOverwriteQuestionCaption,
+                                    MB_OKCANCEL) != IDCANCEL;
+        }
+        std::fclose(existing);
+        return confirmed;
+    }
+
+    CycleResult notOpened() {
+        app_.showMessage(kSourceNotOpenedText, app_.settings.sourcePath);
+        return CycleResult::sourceNotOpened;
+    }
+
+    int exitPath(int commandLineResult) {
+        if (!app_.commandLineMode) return kExitSuccess;
+        Sleep(kFinalPauseMs);
+        return commandLineResult;
+    }
+
+    static int resultOf(CycleResult result) {
+        switch (result) {
+            case CycleResult::linkCreated: return kExitSuccess;
+            case CycleResult::linkFailed: return kExitLinkFailed;
+            case CycleResult::linkSkipped: return kExitLinkSkipped;
+            case CycleResult::sourceNotOpened: return kExitSourceNotOpened;
+        }
+        return kExitLinkFailed;
+    }
+
+    Application& app_;
+    LinkWriter& writer_;
+};
+
+}  // namespace
+
+int runQuorl(HINSTANCE instance, const char* commandLine, int showCommand) {
+    Application app(commandLine, instance, showCommand, gUserSettings);
+    LinkWriter writer;
+    bool commandLineMode = app.commandLineMode;
+
+    if (!ownVersionMatches(instance)) {
+        MessageBoxA(nullptr, kVersionMismatchText, kVersionMismatchCaption, MB_ICONERROR);
+        return commandLineMode ? kExitStartupFailed : kExitSuccess;
+    }
+    loadSettingsAtStartup(gRegistryStore, gUserSettings, queryCpuFeatures());
+    // Without its window, window mode would wait for messages nobody can send.
+    if (!app.createUserInterface()) return kExitSuccess;
+    if (!codecVersionAccepted()) {
+        app.stopRequested = true;
+        MessageBoxA(nullptr, kCodecConflictText, kCodecConflictCaption, MB_OK);
+    }
+    LinkLoop loop(app, writer);
+    if (app.stopRequested) {
+        if (commandLineMode) Sleep(kFinalPauseMs);
+        return commandLineMode ? kExitStartupFailed : kExitSuccess;
+    }
+    return loop.run();
+}

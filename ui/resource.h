@@ -1,0 +1,88 @@
+#pragma once
+// Resource and control identifiers. They are shared by the resource scripts
+// and the code, so this file holds nothing but #define lines.
+
+// Program resources
+#define IDD_PROGRESS 101
+#define IDI_QUORL 106
+#define IDR_MAINMENU 107
+#define IDD_LINK 108
+#define IDD_ABOUT 110
+#define IDB_PRODUCT 111
+#define IDD_MESSAGE 125
+#define IDD_ADVANCED_INFO 126
+#define IDD_CONVERSION_MATRIX 127
+
+// Message dialog
+#define IDC_MESSAGE_TEXT 1032
+
+// Link dialog
+#define IDC_LINK_INPUT 1001
+#define IDC_LINK_OUTPUT 1002
+#define IDC_LINK_WRAP 1003
+#define IDC_LINK_BROWSE_INPUT 1013
+#define IDC_LINK_BROWSE_OUTPUT 1014
+#define IDC_INFO_WIDTH 1004
+#define IDC_INFO_HEIGHT 1005
+#define IDC_INFO_VIDEO_FORMAT 1006
+#define IDC_INFO_FPS 1007
+#define IDC_INFO_SAMPLE_RATE 1008
+#define IDC_INFO_BITS_PER_SAMPLE 1009
+#define IDC_INFO_CHANNELS 1010
+#define IDC_INFO_NR_SAMPLES 1011
+#define IDC_INFO_NR_FRAMES 1015
+#define IDC_INFO_VIDEO_TIME 1016
+#define IDC_INFO_AUDIO_TIME 1017
+
+// About dialog
+#define IDC_ABOUT_VERSION 1033
+#define IDC_ABOUT_HOMEPAGE 1000
+
+// Advanced information dialog
+#define IDC_ADV_FILENAME 1024
+#define IDC_ADV_FRAME_SIZE 1019
+#define IDC_ADV_FRAME_RATE 1007
+#define IDC_ADV_COMPRESSOR 1025
+#define IDC_ADV_VIDEO_LENGTH 1026
+#define IDC_ADV_CAN_RGB24 1020
+#define IDC_ADV_CAN_YUY2 1021
+#define IDC_ADV_CAN_YV12 1022
+#define IDC_ADV_CAN_RGB32 1023
+#define IDC_ADV_AUDIO_LENGTH 1042
+#define IDC_ADV_CODED_TAG 1036
+#define IDC_ADV_CODED_CHANNELS 1037
+#define IDC_ADV_CODED_RATE 1038
+#define IDC_ADV_CODED_BITS 1039
+#define IDC_ADV_CODED_AVG_BYTES 1040
+#define IDC_ADV_CODED_BLOCK_ALIGN 1041
+#define IDC_ADV_DECODED_TAG 1046
+#define IDC_ADV_DECODED_CHANNELS 1047
+#define IDC_ADV_DECODED_RATE 1048
+#define IDC_ADV_DECODED_BITS 1049
+#define IDC_ADV_DECODED_AVG_BYTES 1050
+#define IDC_ADV_DECODED_BLOCK_ALIGN 1051
+
+// Conversion matrix dialog: the cell of row r (source) and column c (output),
+// both in the order RGB24, RGB32, YUY2, YV12, is IDC_MATRIX_FIRST_CELL + 4r + c.
+#define IDC_MATRIX_FIRST_CELL 1034
+#define IDC_MATRIX_LAST_CELL 1049
+#define IDC_MATRIX_ENABLE 1050
+
+// Progress dialog
+#define IDC_PROGRESS_BAR 1151
+
+// Menu commands
+#define IDM_FILE_SAVE_AS 40003
+#define IDM_OPTIONS_RAW_AUDIO 40012
+#define IDM_FILE_EXIT 40014
+#define IDM_FILE_OPEN 40015
+#define IDM_FILE_CREATE_LINK 40016
+#define IDM_FILE_INFORMATION 40021
+#define IDM_OPTIONS_OVERWRITE_CHECK 40022
+#define IDM_OPTIONS_CONVERSION_MATRIX 40023
+#define IDM_ABOUT 65530
+#define IDM_FORCE_YV12 65531
+#define IDM_FORCE_YUY2 65532
+#define IDM_FORCE_RGB32 65533
+#define IDM_FORCE_RGB24 65534
+#define IDM_FORCE_NONE 65535
