@@ -1,0 +1,18 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+struct ProcessResult {
+    bool started = false;
+    bool timedOut = false;
+    DWORD exitCode = 0;
+    std::string output;               // everything written to standard output
+    double secondsToExit = 0;         // from start to exit
+    double secondsAfterLastOutput = 0;  // from the last output byte to exit
+};
+
+// Runs a command line with standard output captured through a pipe and waits
+// for it (killing it after `timeoutMs`).
+ProcessResult runProcess(const std::string& commandLine, DWORD timeoutMs = 60000,
+                         const std::string& workingDirectory = "");
