@@ -3,6 +3,6 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-extern "C" LRESULT WINAPI DriverProc(DWORD_PTR, HDRVR, UINT, LPARAM, LPARAM) {
+extern "C" __declspec(dllexport) LRESULT WINAPI DriverProc(DWORD_PTR, HDRVR, UINT, LPARAM, LPARAM) {
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "source/SourceReader.h"
+#include "ui/SourceInfoFields.h"
 
 const char* formatName(int32_t code) {
     switch (code) {
@@ -13,5 +14,8 @@ const char* formatName(int32_t code) {
     }
 }
 
-// Placeholder until the information report lands.
-void showSourceInfo(Application&, SourceReader*) {}
+// Placeholder for the console half until the command-line report lands.
+void showSourceInfo(Application& app, SourceReader* source) {
+    if (app.commandLineMode && source != nullptr) return;
+    fillSourceInfoFields(app, source);
+}

@@ -1,0 +1,4 @@
+#include "ui/SourceInfoFields.h"
+
+// Placeholder until the link dialog lands.
+void fillSourceInfoFields(Application&, SourceReader*) {}
