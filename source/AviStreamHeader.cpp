@@ -1,0 +1,138 @@
+#include <cstring>
+
+#include "source/AviPlatform.h"
+
+// Reads just enough of a RIFF AVI file's header list to find the first audio
+// stream header. Sources are otherwise read only through AVIFile; this exists
+// for the compensation in AviPlatform.cpp.
+
+namespace avi {
+namespace {
+
+constexpr DWORD fourcc(char a, char b, char c, char d) {
+    return static_cast<DWORD>(static_cast<unsigned char>(a)) |
+           static_cast<DWORD>(static_cast<unsigned char>(b)) << 8 |
+           static_cast<DWORD>(static_cast<unsigned char>(c)) << 16 |
+           static_cast<DWORD>(static_cast<unsigned char>(d)) << 24;
+}
+
+// A damaged file could describe endless tiny chunks; a real header list
+// holds a few dozen.
+constexpr int kMaxChunksVisited = 4096;
+
+class HeaderFile {
+public:
+    explicit HeaderFile(const char* path)
+        : handle_(CreateFileA(path, GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+        LARGE_INTEGER size{};
+        if (handle_ != INVALID_HANDLE_VALUE && GetFileSizeEx(handle_, &size))
+            size_ = static_cast<uint64_t>(size.QuadPart);
+    }
+    ~HeaderFile() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    HeaderFile(const HeaderFile&) = delete;
+    HeaderFile& operator=(const HeaderFile&) = delete;
+
+    uint64_t size() const { return size_; }
+
+    bool readAt(uint64_t offset, void* data, DWORD length) {
+        if (handle_ == INVALID_HANDLE_VALUE || offset + length > size_) return false;
+        LARGE_INTEGER position;
+        position.QuadPart = static_cast<LONGLONG>(offset);
+        DWORD got = 0;
+        return SetFilePointerEx(handle_, position, nullptr, FILE_BEGIN) &&
+               ReadFile(handle_, data, length, &got, nullptr) && got == length;
+    }
+
+private:
+    HANDLE handle_;
+    uint64_t size_ = 0;
+};
+
+struct Chunk {
+    DWORD id = 0;
+    DWORD size = 0;
+    DWORD listType = 0;  // for RIFF and LIST chunks
+    uint64_t dataOffset = 0;
+};
+
+bool readChunk(HeaderFile& file, uint64_t offset, uint64_t end, Chunk* chunk) {
+    DWORD head[3] = {};
+    if (offset + 8 > end || !file.readAt(offset, head, 8)) return false;
+    chunk->id = head[0];
+    chunk->size = head[1];
+    chunk->dataOffset = offset + 8;
+    chunk->listType = 0;
+    if (chunk->id == fourcc('L', 'I', 'S', 'T') || chunk->id == fourcc('R', 'I', 'F', 'F')) {
+        if (chunk->size < 4 || !file.readAt(offset + 8, &head[2], 4)) return false;
+        chunk->listType = head[2];
+    }
+    return true;
+}
+
+uint64_t nextChunk(const Chunk& chunk) {
+    return chunk.dataOffset + chunk.size + (chunk.size & 1);
+}
+
+// The stream header at the start of one 'strl' list, if it is an audio one.
+bool audioHeaderOfStreamList(HeaderFile& file, const Chunk& list, StreamHeaderFields* fields) {
+    Chunk strh;
+    if (!readChunk(file, list.dataOffset + 4, list.dataOffset + list.size, &strh)) return false;
+    // fccType, fccHandler, dwFlags, wPriority, wLanguage, dwInitialFrames,
+    // dwScale, dwRate, dwStart, dwLength, dwSuggestedBufferSize, dwQuality,
+    // dwSampleSize: 48 bytes.
+    unsigned char raw[48];
+    if (strh.id != fourcc('s', 't', 'r', 'h') || strh.size < sizeof raw ||
+        !file.readAt(strh.dataOffset, raw, sizeof raw))
+        return false;
+    DWORD values[13];
+    std::memcpy(&values[0], raw, 12);            // fccType, fccHandler, dwFlags
+    std::memcpy(&values[3], raw + 16, 4 * 8);    // dwInitialFrames .. dwSampleSize
+    if (values[0] != fourcc('a', 'u', 'd', 's')) return false;
+    fields->scale = values[4];
+    fields->rate = values[5];
+    fields->start = values[6];
+    fields->length = values[7];
+    fields->sampleSize = values[10];
+    return true;
+}
+
+}  // namespace
+
+bool readAudioStreamHeader(const char* path, StreamHeaderFields* fields) {
+    if (path == nullptr || fields == nullptr) return false;
+    HeaderFile file(path);
+    Chunk riff;
+    if (!readChunk(file, 0, file.size(), &riff) || riff.id != fourcc('R', 'I', 'F', 'F') ||
+        riff.listType != fourcc('A', 'V', 'I', ' '))
+        return false;
+    const uint64_t riffEnd = riff.dataOffset + riff.size < file.size()
+                                 ? riff.dataOffset + riff.size
+                                 : file.size();
+    int visited = 0;
+    Chunk top;
+    for (uint64_t at = riff.dataOffset + 4; readChunk(file, at, riffEnd, &top);
+         at = nextChunk(top)) {
+        if (++visited > kMaxChunksVisited) return false;
+        if (top.listType == fourcc('m', 'o', 'v', 'i')) return false;  // headers come first
+        if (top.id != fourcc('L', 'I', 'S', 'T') || top.listType != fourcc('h', 'd', 'r', 'l'))
+            continue;
+        const uint64_t listEnd = top.dataOffset + top.size;
+        Chunk inner;
+        for (uint64_t in = top.dataOffset + 4; readChunk(file, in, listEnd, &inner);
+             in = nextChunk(inner)) {
+            if (++visited > kMaxChunksVisited) return false;
+            if (inner.id == fourcc('L', 'I', 'S', 'T') &&
+                inner.listType == fourcc('s', 't', 'r', 'l') &&
+                audioHeaderOfStreamList(file, inner, fields))
+                return true;
+        }
+        return false;
+    }
+    return false;
+}
+
+}  // namespace avi
