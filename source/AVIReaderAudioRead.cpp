@@ -126,6 +126,11 @@ bool AVIReader::fillRaw() {
         return false;
     }
     if (bytesRead < 0 || bytesRead > room || samplesRead < 0) return false;
+    // Bytes without samples leave the position where it was, so keeping them
+    // would decode the same stretch again and again. Wine 8's AVIFile answers
+    // so for the variable-size MP3 layout ffmpeg writes; such a read counts
+    // as an empty one.
+    if (samplesRead == 0) return true;
     readPosition += samplesRead;
     rawFill += bytesRead;
     return true;

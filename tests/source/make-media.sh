@@ -43,3 +43,4 @@ sound msadpcm "$(stereo 22050)" pcm_s16le -c:a adpcm_ms
 sound mp3 "$(stereo 44100)" pcm_s16le -c:a libmp3lame -b:a 128k
 
 ff -f lavfi -i "$(stereo 48000)" -c:a pcm_s16le audio-only.avi
+ff -i audio-only.avi -f s16le -c:a pcm_s16le audio-only.ref
