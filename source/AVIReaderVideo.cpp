@@ -62,6 +62,8 @@ bool AVIReader::setUpVideo() {
     }
     videoOpened = true;
     if (avi::streamInfo(videoStream, &videoInfo) != AVIERR_OK) return false;
+    // Without both there is no frame rate to link at.
+    if (videoInfo.dwRate == 0 || videoInfo.dwScale == 0) return false;
     videoStartMs = avi::streamStartMs(videoStream, videoInfo);
 
     fpsNumerator = videoInfo.dwRate;

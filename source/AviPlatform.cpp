@@ -87,7 +87,7 @@ namespace {
 // rounding AVIStreamSampleToTime is meant to apply.
 int64_t exactSampleTime(int64_t sample, DWORD scale, DWORD rate) {
     const int64_t scaled = sample * scale * 1000;
-    if (rate / (scale == 0 ? 1 : scale) >= 1000) return (scaled + rate - 1) / rate;
+    if (rate / scale >= 1000) return (scaled + rate - 1) / rate;
     return scaled / rate;
 }
 
@@ -98,7 +98,10 @@ int32_t streamStartMs(PAVISTREAM stream, const AVISTREAMINFOA& info) {
     AVISTREAMINFOA platform{};
     const bool compensated = streamInfo(stream, &platform) == AVIERR_OK &&
                              (platform.dwRate != info.dwRate || platform.dwScale != info.dwScale);
-    if (info.dwRate == 0 || first < 0) return AVIStreamSampleToTime(stream, first);
+    // Wine 8.0 divides by the scale unchecked; a stream without a rate has no
+    // time line, so it is taken to start at once.
+    if (info.dwRate == 0 || info.dwScale == 0) return 0;
+    if (first < 0) return AVIStreamSampleToTime(stream, first);
     const int64_t exact = exactSampleTime(first, info.dwScale, info.dwRate);
     // With compensated units the platform's own conversion would use the
     // rate it rewrote; convert with the file's units instead.

@@ -16,6 +16,11 @@ constexpr char kHandlerClassText[] = "{6B0E4D71-2C3A-4F59-9A87-3D5E1B0C7F24}";
 // AVIFile looks handlers up by the first three letters of the extension.
 constexpr char kExtensionKey[] = "AVIFile\\Extensions\\QTS";
 
+// The AVIFile interfaces, spelled out: the import libraries' copies are not
+// to be relied on.
+const IID kAviFileInterface = {0x00020020, 0, 0, {0xc0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kAviStreamInterface = {0x00020021, 0, 0, {0xc0, 0, 0, 0, 0, 0, 0, 0x46}};
+
 ScriptedSourceScript gScript;
 std::vector<std::pair<LONG, LONG>> gAudioReads;
 
@@ -24,7 +29,7 @@ public:
     ScriptedStreamObject(const ScriptedStream& stream, bool audio) : s_(stream), audio_(audio) {}
 
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        if (riid == IID_IUnknown || riid == IID_IAVIStream) {
+        if (riid == IID_IUnknown || riid == kAviStreamInterface) {
             *out = static_cast<IAVIStream*>(this);
             AddRef();
             return S_OK;
@@ -96,7 +101,7 @@ private:
 class ScriptedFileObject final : public IAVIFile, public IPersistFile {
 public:
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        if (riid == IID_IUnknown || riid == IID_IAVIFile) {
+        if (riid == IID_IUnknown || riid == kAviFileInterface) {
             *out = static_cast<IAVIFile*>(this);
         } else if (riid == IID_IPersistFile || riid == IID_IPersist) {
             *out = static_cast<IPersistFile*>(this);
