@@ -6,6 +6,7 @@
 
 #include "source/AVIReader.h"
 #include "tests/source/SourceMedia.h"
+#include "tests/support/TestEnvironment.h"
 
 namespace {
 
@@ -141,6 +142,13 @@ TEST_P(DecodedAudio, ReportsTheFullDurationAndTheSuggestedPcmFormat) {
     AVISTREAMINFOA info{};
     WAVEFORMATEX coded{}, decoded{};
     reader->getStreamDetails(&info, nullptr, &coded, &decoded, nullptr);
+    // The file's own stream header, whatever the platform made of it.
+    const Bytes avi = readFileBytes(mediaPath(std::string(GetParam().name) + ".avi"));
+    const size_t strh = streamHeaderOffset(avi, "auds");
+    ASSERT_NE(strh, 0u);
+    EXPECT_EQ(info.dwScale, le32(avi, strh + 20));
+    EXPECT_EQ(info.dwRate, le32(avi, strh + 24));
+    EXPECT_EQ(info.dwLength, le32(avi, strh + 32));
     EXPECT_NE(info.dwScale, 1u);
     EXPECT_NE(coded.wFormatTag, WAVE_FORMAT_PCM);
     EXPECT_EQ(decoded.wFormatTag, WAVE_FORMAT_PCM);
