@@ -18,6 +18,3 @@ inline constexpr AviResult kAviErrReadOnly = static_cast<AviResult>(0x80044072);
 // Not an AVIFile code: the write would take the file past what AVI 1.0 can
 // address. Kept apart from kAviErrFileWrite so a caller can say why.
 inline constexpr AviResult kAviErrFileTooLarge = static_cast<AviResult>(0x800440C0);
-
-// A short English description of a result, for messages and test output.
-const char* aviResultText(AviResult result);

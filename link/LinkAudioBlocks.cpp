@@ -1,7 +1,5 @@
 // The audio blocks of a link: position records (linked audio) or PCM read
 // from the source (RAW audio).
-#include <windows.h>
-
 #include "link/LinkMessages.h"
 #include "link/LinkWriter.h"
 

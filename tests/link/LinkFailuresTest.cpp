@@ -14,16 +14,8 @@ namespace {
 
 const std::vector<uint8_t> kEarlierContent = {'k', 'e', 'e', 'p', ' ', 'm', 'e'};
 
-class LinkFailuresTest : public ::testing::Test {
+class LinkFailuresTest : public LinkTest {
 protected:
-    void SetUp() override { deleteProgramRegistryKey(); }
-    void TearDown() override { deleteProgramRegistryKey(); }
-
-    LinkRequest request(const std::string& name) {
-        LinkRequest r;
-        r.outputPath = joinPath(scratchFolder(), name);
-        return r;
-    }
     // Runs a link that must fail; returns the messages it showed.
     std::vector<std::string> expectFailure(const LinkRequest& r, size_t messages) {
         MessageWatch watch(linkWriterCaptions());

@@ -53,3 +53,13 @@ LinkFile inspectLink(const std::string& path) {
 uint32_t u32of(const std::vector<uint8_t>& b, size_t at) {
     return b.at(at) | b.at(at + 1) << 8 | b.at(at + 2) << 16 | static_cast<uint32_t>(b.at(at + 3)) << 24;
 }
+
+void LinkTest::SetUp() { deleteProgramRegistryKey(); }
+
+void LinkTest::TearDown() { deleteProgramRegistryKey(); }
+
+LinkRequest LinkTest::request(const std::string& outputName) const {
+    LinkRequest r;
+    r.outputPath = joinPath(scratchFolder(), outputName);
+    return r;
+}

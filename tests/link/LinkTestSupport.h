@@ -1,10 +1,13 @@
 #pragma once
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "link/TuningValues.h"
 #include "tests/link/AviReadback.h"
+#include "tests/link/LinkRequest.h"
 #include "tests/link/RiffReader.h"
 #include "tests/support/WindowAnswerer.h"
 
@@ -35,3 +38,12 @@ struct LinkFile {
 LinkFile inspectLink(const std::string& path);
 
 uint32_t u32of(const std::vector<uint8_t>& bytes, size_t offset);
+
+// Links written into this program's scratch folder, each test starting from
+// a registry without the program's key (so the tuning values are defaults).
+class LinkTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    LinkRequest request(const std::string& outputName) const;
+};

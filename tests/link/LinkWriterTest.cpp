@@ -46,16 +46,8 @@ std::string chunkOrder(const ParsedAvi& avi) {
     return order;
 }
 
-class LinkWriterTest : public ::testing::Test {
+class LinkWriterTest : public LinkTest {
 protected:
-    void SetUp() override { deleteProgramRegistryKey(); }
-    void TearDown() override { deleteProgramRegistryKey(); }
-
-    LinkRequest request(const std::string& name) {
-        LinkRequest r;
-        r.outputPath = joinPath(scratchFolder(), name);
-        return r;
-    }
     // Every link here must be written without a single message.
     void expectCreated(const LinkRequest& r) {
         MessageWatch watch(linkWriterCaptions());
