@@ -15,6 +15,19 @@ std::string textOf(const std::string& path) {
 }  // namespace
 
 std::string unixPathOf(const std::string& windowsPath) {
+    // Wine maps drives to Unix folders (the test drives too); it can say where.
+    using UnixName = char* (*)(const wchar_t*);
+    auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    wchar_t wide[MAX_PATH] = {};
+    if (unixName != nullptr &&
+        MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH) > 0) {
+        if (char* name = unixName(wide)) {
+            std::string path = name;
+            HeapFree(GetProcessHeap(), 0, name);
+            return path;
+        }
+    }
     std::string path = windowsPath.size() > 2 && windowsPath[1] == ':' ? windowsPath.substr(2)
                                                                        : windowsPath;
     for (char& c : path)

@@ -12,5 +12,5 @@ struct FfprobeResult {
 };
 
 FfprobeResult runFfprobe(const std::string& windowsPath);
-// Z:\a\b -> /a/b
+// Where Wine keeps a Windows path on the Unix side.
 std::string unixPathOf(const std::string& windowsPath);
