@@ -3,6 +3,8 @@
 #include "link/LinkMessages.h"
 #include "link/LinkWriter.h"
 
+using namespace linkText;
+
 bool LinkWriter::writeLinkedAudioBlock(int32_t frame) {
     const uint32_t blockSize = tuning_.audioSHIMblockSize;
     if (blockSize < kAudioBlockRecordSize) {

@@ -1,6 +1,9 @@
 #pragma once
 
 // What the link writer tells the user, in message boxes without an owner.
+// In a namespace of their own: other parts of the program have texts of the
+// same name (the dialog's and the command line's path limits).
+namespace linkText {
 
 inline constexpr char kLinkCaption[] = "AVI2ORV";
 inline constexpr char kWriteErrorCaption[] = "Write error";
@@ -56,3 +59,5 @@ inline constexpr char kFileTooLargeText[] =
 inline constexpr char kOutOfMemoryText[] = "Not enough memory for the link's buffers (%u bytes).";
 inline constexpr char kFinishFailedText[] =
     "Cannot finish the AVI file:\nits index and headers could not be written.";
+
+}  // namespace linkText

@@ -7,6 +7,8 @@
 #include "link/LinkMessages.h"
 #include "link/LinkWriter.h"
 
+using namespace linkText;
+
 bool LinkWriter::openOutput() {
     if (file_ != nullptr) return false;
     // Emptying the file first tells a file held open elsewhere (an editor

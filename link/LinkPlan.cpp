@@ -9,6 +9,8 @@
 #include "link/LinkMessages.h"
 #include "link/VideoRecords.h"
 
+using namespace linkText;
+
 namespace {
 
 std::string format(const char* text, ...) {

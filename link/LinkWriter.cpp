@@ -8,6 +8,8 @@
 
 #include "link/LinkMessages.h"
 
+using namespace linkText;
+
 LinkWriter::LinkWriter() = default;
 
 LinkWriter::~LinkWriter() {

@@ -10,6 +10,8 @@
 #include "tests/link/LinkTestSupport.h"
 #include "tests/support/TestEnvironment.h"
 
+using namespace linkText;
+
 namespace {
 
 const std::vector<uint8_t> kEarlierContent = {'k', 'e', 'e', 'p', ' ', 'm', 'e'};

@@ -3,6 +3,8 @@
 #include "link/LinkMessages.h"
 #include "tests/support/TestEnvironment.h"
 
+using namespace linkText;
+
 MessageWatch::MessageWatch(std::vector<std::string> captions) {
     for (std::string& caption : captions)
         answerers_.push_back(std::make_unique<WindowAnswerer>(std::move(caption), IDOK));
