@@ -21,7 +21,7 @@ void setUpConsole() {
 
 void runCommandLine(Application& app) {
     if (applyCommandLine(app.commandLine, app.settings) == CommandLineOutcome::pathTooLong) {
-        app.showMessage("%s", kPathTooLongText);
+        app.showMessage("%s", kCommandLinePathTooLongText);
         app.stopRequested = true;
         return;
     }

@@ -10,5 +10,5 @@ void setUpConsole();
 // why) when the command line cannot be used.
 void runCommandLine(Application& app);
 
-inline constexpr char kPathTooLongText[] =
+inline constexpr char kCommandLinePathTooLongText[] =
     "The input and output file names may have at most 259 characters\n";

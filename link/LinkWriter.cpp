@@ -1,11 +1,146 @@
 #include "link/LinkWriter.h"
 
-// Placeholder until the link file writer lands: no link is ever written.
-LinkWriter::LinkWriter() = default;
-LinkWriter::~LinkWriter() = default;
+#include <windows.h>
 
-bool LinkWriter::createLink(const char*, const char*, int32_t, int32_t, int32_t, int32_t, int32_t,
-                            int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, bool, bool, bool,
-                            bool, int32_t, SourceCallbacks, ProgressHooks) {
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "link/LinkMessages.h"
+
+using namespace linkText;
+
+LinkWriter::LinkWriter() = default;
+
+LinkWriter::~LinkWriter() {
+    closeOutput();
+    closeSettingsKey();
+}
+
+bool LinkWriter::createLink(const char* outputPath, const char* sourcePath, int32_t linkOption,
+                            int32_t width, int32_t height, int32_t fpsNumerator,
+                            int32_t fpsDenominator, int32_t nrFrames, int32_t videoFormat,
+                            int32_t audioSamplesPerSecond, int32_t nrChannels,
+                            int32_t bitsPerSample, int32_t numAudioSamples, bool allowRGB32,
+                            bool allowRGB24, bool allowYUY2, bool allowYV12, int32_t audioMode,
+                            SourceCallbacks source, ProgressHooks hooks) {
+    outputPath_ = outputPath;
+    sourcePath_ = sourcePath;
+    linkOption_ = linkOption;
+    width_ = width;
+    height_ = height;
+    fpsNumerator_ = fpsNumerator;
+    fpsDenominator_ = fpsDenominator;
+    nrFrames_ = nrFrames;
+    videoFormat_ = videoFormat;
+    audioSamplesPerSecond_ = audioSamplesPerSecond;
+    nrChannels_ = nrChannels;
+    bitsPerSample_ = bitsPerSample;
+    numAudioSamples_ = numAudioSamples;
+    allowed_ = AllowedOutputs{allowRGB32, allowRGB24, allowYUY2, allowYV12};
+    audioMode_ = audioMode;
+    source_ = source;
+    hooks_ = hooks;
+    if (outputPath == nullptr || sourcePath == nullptr) return false;
+
+    if (std::strlen(sourcePath) > static_cast<size_t>(kMaxLinkedPathLength)) {
+        char text[sizeof kPathTooLongText + 16];
+        std::snprintf(text, sizeof text, kPathTooLongText, kMaxLinkedPathLength);
+        return refuse(text);
+    }
+    if (!allowed_.any()) return refuse(kNoOutputFormatText);
+    // Without frames there is no rate; the audio is timed in PAL frame periods.
+    if (nrFrames_ == 0) {
+        fpsNumerator_ = 25;
+        fpsDenominator_ = 1;
+    }
+    std::string refusal = checkStreamInformation(parameters());
+    if (!refusal.empty()) return refuse(refusal);
+
+    loadTuningValues();
+    refusal = planLink(parameters(), tuning_, &plan_);
+    if (!refusal.empty()) return refuse(refusal);
+    blockSpacing_ = plan_.blockSpacing;
+    maxAudioSamplesPerBlock_ = plan_.maxAudioSamplesPerBlock;
+    if (!allocateBuffers()) return false;
+    buildLinkData();
+
+    if (!openOutput()) return false;
+    blockIndex_ = 0;
+    samplesWritten_ = 0;
+    streamPosition_ = 0;
+    const int32_t total = plan_.frameTotal;
+    for (int32_t frame = 0; frame < total; ++frame) {
+        if (frame % 100 == 0 && hooks_.setPercent != nullptr)
+            hooks_.setPercent(static_cast<int32_t>(int64_t{frame} * 100 / total), hooks_.context);
+        if (hooks_.isCancelled != nullptr && hooks_.isCancelled(hooks_.context)) {
+            closeOutput();
+            return false;
+        }
+        if (frame < nrFrames_ && !writeFrameRecord(frame)) return false;
+        if (!audioBlockDue(frame, blockSpacing_, plan_.audioFrameSpan)) continue;
+        bool written = audioMode_ == kAudioModeRaw ? writeRawAudioBlock(frame)
+                                                   : writeLinkedAudioBlock(frame);
+        if (!written) {
+            closeOutput();
+            return false;
+        }
+    }
+    // Only a file whose index and headers made it to disk counts as created.
+    if (!closeOutput()) {
+        MessageBoxA(nullptr, kFinishFailedText, kWriteErrorCaption, MB_OK);
+        return false;
+    }
+    return true;
+}
+
+bool LinkWriter::writeFrameRecord(int32_t frame) {
+    if (file_ == nullptr || videoStream_ == nullptr) {
+        closeOutput();
+        return false;
+    }
+    fillFrameRecord(frameRecord_.get(), plan_.frameRecordSize, frame);
+    if (aviStreamWrite(videoStream_, frame, 1, frameRecord_.get(),
+                       static_cast<int32_t>(plan_.frameRecordSize), kAviKeyFrame, nullptr,
+                       nullptr) != kAviOk)
+        return fail(kVideoWriteText, kWriteErrorCaption);
+    return true;
+}
+
+LinkParameters LinkWriter::parameters() const {
+    return LinkParameters{width_,        height_,         fpsNumerator_,
+                          fpsDenominator_, nrFrames_,     videoFormat_,
+                          audioSamplesPerSecond_, nrChannels_, bitsPerSample_,
+                          numAudioSamples_, audioMode_};
+}
+
+// The buffers of one link stay until the next link replaces them.
+bool LinkWriter::allocateBuffers() {
+    audioBuffer_.reset(new (std::nothrow) uint8_t[plan_.audioBufferSize > 0 ? plan_.audioBufferSize : 1]);
+    audioBufferSize_ = audioBuffer_ ? plan_.audioBufferSize : 0;
+    frameRecord_.reset(new (std::nothrow) uint8_t[plan_.frameRecordSize]);
+    if (audioBuffer_ && frameRecord_) return true;
+    char text[sizeof kOutOfMemoryText + 16];
+    std::snprintf(text, sizeof text, kOutOfMemoryText,
+                  static_cast<unsigned>(plan_.audioBufferSize) + plan_.frameRecordSize);
+    return refuse(text);
+}
+
+void LinkWriter::buildLinkData() {
+    videoLinkData_ = buildVideoLinkData(VideoLinkFields{nrFrames_, height_, width_, videoFormat_,
+                                                        sourcePath_, allowed_, linkOption_});
+    audioLinkData_ = buildAudioLinkData(AudioLinkFields{
+        numAudioSamples_, maxAudioSamplesPerBlock_, tuning_.audioMaxSizeDecodingBuffer,
+        bitsPerSample_, sourcePath_, linkOption_});
+}
+
+bool LinkWriter::fail(const char* text, const char* caption) {
+    MessageBoxA(nullptr, text, caption, MB_OK);
+    closeOutput();
+    return false;
+}
+
+bool LinkWriter::refuse(const std::string& text) {
+    MessageBoxA(nullptr, text.c_str(), kLinkCaption, MB_OK);
     return false;
 }

@@ -4,8 +4,8 @@
 
 // Folders the test run provides (Windows paths, from the environment CTest sets).
 std::string binaryFolder();   // where quorl.exe, avishim.dll and test DLLs are
-std::string mediaFolder();    // generated source files
-std::string scratchFolder();  // a fresh folder for this test program's output
+std::string mediaFolder();    // generated source files ("M:", a drive mapped to build/media)
+std::string scratchFolder();  // this test program's own folder on "S:" (build/scratch)
 
 std::string joinPath(const std::string& folder, const std::string& name);
 bool fileExists(const std::string& path);

@@ -1,0 +1,64 @@
+// The audio blocks of a link: position records (linked audio) or PCM read
+// from the source (RAW audio).
+#include "link/LinkMessages.h"
+#include "link/LinkWriter.h"
+
+using namespace linkText;
+
+bool LinkWriter::writeLinkedAudioBlock(int32_t frame) {
+    const uint32_t blockSize = tuning_.audioSHIMblockSize;
+    if (blockSize < kAudioBlockRecordSize) {
+        closeOutput();
+        return false;
+    }
+    double endTime = blockEndTime(frame, blockSpacing_, fpsNumerator_, fpsDenominator_);
+    LinkedBlockCounts counts =
+        linkedBlockCounts(endTime, audioSamplesPerSecond_, audioBytesPerSecond_, audioBlockAlign_,
+                          samplesWritten_, streamPosition_);
+    int32_t samplesThisBlock = 0;
+    int32_t streamSamples = 0;
+    if (!truncateToInt32(counts.sourceSamples, &samplesThisBlock) ||
+        samplesThisBlock > maxAudioSamplesPerBlock_)
+        return fail(kTooManySamplesText, kAviErrorCaption);
+    if (audioBufferSize_ < static_cast<int64_t>(kAudioBlockRecordSize) ||
+        audioBufferSize_ < static_cast<int64_t>(blockSize))
+        return fail(kAudioBufferProblemText, kWriteErrorCaption);
+    fillAudioBlockRecord(audioBuffer_.get(), blockSize, blockIndex_, samplesWritten_,
+                         samplesThisBlock);
+    if (file_ == nullptr || audioStream_ == nullptr) {
+        closeOutput();
+        return false;
+    }
+    if (!truncateToInt32(counts.streamSamples, &streamSamples) ||
+        aviStreamWrite(audioStream_, streamPosition_, streamSamples, audioBuffer_.get(),
+                       static_cast<int32_t>(blockSize), 0, nullptr, nullptr) != kAviOk)
+        return fail(kAudioWriteText, kWriteErrorCaption);
+    streamPosition_ += streamSamples;
+    samplesWritten_ += samplesThisBlock;
+    ++blockIndex_;
+    return true;
+}
+
+bool LinkWriter::writeRawAudioBlock(int32_t frame) {
+    int32_t count = 0;
+    if (!truncateToInt32(rawBlockSamples(frame, blockSpacing_, audioSamplesPerSecond_,
+                                         fpsNumerator_, fpsDenominator_, streamPosition_),
+                         &count) ||
+        count < 0)
+        return fail(kRawBufferTooSmallText, kWriteErrorCaption);
+    int64_t bytes = (int64_t{bitsPerSample_} * nrChannels_ * count) >> 3;
+    if (audioBufferSize_ < bytes) return fail(kRawBufferTooSmallText, kWriteErrorCaption);
+    if (file_ == nullptr || audioStream_ == nullptr) {
+        closeOutput();
+        return false;
+    }
+    if (source_.audioEntry == nullptr ||
+        !source_.audioEntry(streamPosition_, count, audioBuffer_.get(), audioBufferSize_,
+                            source_.reader))
+        return fail(kAudioReadText, kDecodeErrorCaption);
+    if (aviStreamWrite(audioStream_, streamPosition_, count, audioBuffer_.get(),
+                       static_cast<int32_t>(bytes), 0, nullptr, nullptr) != kAviOk)
+        return fail(kAudioWriteText, kWriteErrorCaption);
+    streamPosition_ += count;
+    return true;
+}

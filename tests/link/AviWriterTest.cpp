@@ -1,0 +1,399 @@
+// Our AVI writer: the layout it produces, the writes it refuses, and what
+// the system's AVIFile reader makes of its files.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "link/AviFile.h"
+#include "link/AviWriter.h"
+#include "link/LittleEndian.h"
+#include "tests/link/AviReadback.h"
+#include "tests/link/RiffReader.h"
+#include "tests/support/TestEnvironment.h"
+
+namespace {
+
+// Keeps the file in memory; can be told to fail like a full disk.
+class MemorySink : public ByteSink {
+public:
+    bool append(const void* data, uint32_t size) override {
+        if (bytes.size() + size > appendLimit) return false;
+        auto* from = static_cast<const uint8_t*>(data);
+        bytes.insert(bytes.end(), from, from + size);
+        return true;
+    }
+    bool overwrite(uint64_t offset, const void* data, uint32_t size) override {
+        if (failOverwrite || offset + size > bytes.size()) return false;
+        std::memcpy(bytes.data() + offset, data, size);
+        return true;
+    }
+    bool finish() override {
+        ++finishCalls;
+        return !failFinish;
+    }
+
+    std::vector<uint8_t> bytes;
+    size_t appendLimit = SIZE_MAX;
+    bool failOverwrite = false;
+    bool failFinish = false;
+    int finishCalls = 0;
+};
+
+// Counts bytes without keeping them, for files of gigabytes.
+class CountingSink : public ByteSink {
+public:
+    bool append(const void*, uint32_t size) override {
+        size_ += size;
+        return true;
+    }
+    bool overwrite(uint64_t offset, const void*, uint32_t size) override {
+        return offset + size <= size_;
+    }
+    bool finish() override { return true; }
+    uint64_t size() const { return size_; }
+
+private:
+    uint64_t size_ = 0;
+};
+
+AviStreamInfo videoInfo(uint32_t scale = 1000, uint32_t rate = 25000) {
+    AviStreamInfo info{};
+    info.fccType = fourcc("vids");
+    info.fccHandler = fourcc("SHIM");
+    info.dwScale = scale;
+    info.dwRate = rate;
+    info.dwLength = 3;
+    info.dwSuggestedBufferSize = 2;
+    info.dwQuality = 0xFFFFFFFF;
+    info.rcRight = 320;
+    info.rcBottom = 240;
+    std::strcpy(info.szName, "pictures");
+    return info;
+}
+
+AviStreamInfo audioInfo(uint32_t blockAlign = 4, uint32_t bytesPerSecond = 176400) {
+    AviStreamInfo info{};
+    info.fccType = fourcc("auds");
+    info.dwScale = blockAlign;
+    info.dwRate = bytesPerSecond;
+    info.dwSampleSize = blockAlign;
+    info.dwLength = 0xFFFFFFFF;
+    info.dwQuality = 0xFFFFFFFF;
+    std::strcpy(info.szName, "sound");
+    return info;
+}
+
+// A 320x240 RGB24 header with its image size filled in (readers compute a
+// missing one, which would hide what was stored).
+const uint8_t kVideoFormat[40] = {40, 0, 0, 0, 0x40, 1, 0, 0, 0xF0, 0, 0, 0, 1, 0, 24, 0,
+                                  0,  0, 0, 0, 0x00, 0x84, 3, 0};
+const uint8_t kPcmFormat[18] = {1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0, 0, 0};
+
+struct TwoStreams {
+    uint32_t video = 99, audio = 99;
+};
+
+TwoStreams declareBoth(AviWriter& writer) {
+    TwoStreams s;
+    EXPECT_EQ(writer.createStream(videoInfo(), &s.video), kAviOk);
+    EXPECT_EQ(writer.setFormat(s.video, 0, kVideoFormat, sizeof kVideoFormat), kAviOk);
+    EXPECT_EQ(writer.createStream(audioInfo(), &s.audio), kAviOk);
+    EXPECT_EQ(writer.setFormat(s.audio, 0, kPcmFormat, sizeof kPcmFormat), kAviOk);
+    return s;
+}
+
+std::vector<uint8_t> bytesOf(const char* text) { return {text, text + std::strlen(text)}; }
+
+}  // namespace
+
+TEST(AviWriterLayout, HeadersChunksAndIndexOfATwoStreamFile) {
+    MemorySink sink;
+    AviWriter writer(sink);
+    TwoStreams s = declareBoth(writer);
+    EXPECT_EQ(writer.write(s.video, 0, 1, "abc", 3, kAviKeyFrame), kAviOk);  // odd: padded
+    EXPECT_EQ(writer.write(s.audio, 0, 2, "12345678", 8, 0), kAviOk);
+    EXPECT_EQ(writer.write(s.video, 1, 1, "defg", 4, 0), kAviOk);  // not a key frame
+    EXPECT_EQ(writer.write(s.video, 2, 1, nullptr, 0, kAviKeyFrame), kAviOk);  // empty frame
+    EXPECT_EQ(writer.write(s.audio, 2, 1, "ABCD", 4, 0), kAviOk);
+    ASSERT_EQ(writer.finish(), kAviOk);
+    EXPECT_EQ(sink.finishCalls, 1);
+
+    ParsedAvi avi = parseAvi(sink.bytes);
+    ASSERT_EQ(avi.problem, "");
+    EXPECT_EQ(avi.moviListOffset % 2048, 0u);
+    ASSERT_EQ(avi.chunks.size(), 5u);
+    EXPECT_EQ(avi.chunks[0].id, "00db");
+    EXPECT_EQ(avi.chunks[0].data, bytesOf("abc"));
+    EXPECT_EQ(avi.chunks[1].id, "01wb");
+    EXPECT_EQ(avi.chunks[2].id, "00dc");
+    EXPECT_EQ(avi.chunks[3].id, "00dc");  // a key frame without data
+    EXPECT_EQ(avi.chunks[4].data, bytesOf("ABCD"));
+    EXPECT_TRUE(avi.indexMatchesChunks);
+    EXPECT_EQ(avi.index[0].offset, 4u);  // right after the `movi` list type
+    EXPECT_EQ(avi.index[0].flags, kAviKeyFrame);
+    EXPECT_EQ(avi.index[1].flags, 0u);
+    EXPECT_EQ(avi.index[2].flags, 0u);
+
+    EXPECT_EQ(avi.mainField(0), 40000u);  // µs per frame at 25 fps
+    EXPECT_EQ(avi.mainField(4), 176400u + 4 * 25);
+    EXPECT_EQ(avi.mainField(12), 0x10u);  // AVIF_HASINDEX
+    EXPECT_EQ(avi.mainField(16), 3u);     // total frames
+    EXPECT_EQ(avi.mainField(24), 2u);
+    EXPECT_EQ(avi.mainField(28), 8u);     // the largest chunk
+    EXPECT_EQ(avi.mainField(32), 320u);
+    EXPECT_EQ(avi.mainField(36), 240u);
+
+    ASSERT_EQ(avi.streams.size(), 2u);
+    EXPECT_EQ(avi.streamField(0, 32), 3u);   // dwLength: frames written
+    EXPECT_EQ(avi.streamField(0, 36), 4u);   // suggested buffer raised from 2
+    EXPECT_EQ(avi.streamField(1, 32), 3u);   // audio: samples, not chunks
+    EXPECT_EQ(avi.streamField(1, 36), 8u);
+    EXPECT_EQ(getU16(&avi.streams[0].strh[52]), 320);  // rcFrame as 16-bit values
+    EXPECT_EQ(getU16(&avi.streams[0].strh[54]), 240);
+    EXPECT_EQ(avi.streams[0].strf, std::vector<uint8_t>(kVideoFormat, kVideoFormat + 40));
+    EXPECT_EQ(avi.streams[1].strf, std::vector<uint8_t>(kPcmFormat, kPcmFormat + 18));
+    EXPECT_EQ(avi.streams[0].name, "pictures");
+    EXPECT_EQ(avi.streams[1].name, "sound");
+}
+
+TEST(AviWriterLayout, SuggestedBufferKeptWhenLargerAndLengthReplaced) {
+    MemorySink sink;
+    AviWriter writer(sink);
+    uint32_t video = 0;
+    AviStreamInfo info = videoInfo();
+    info.dwSuggestedBufferSize = 622080;
+    info.dwLength = 1000;
+    ASSERT_EQ(writer.createStream(info, &video), kAviOk);
+    ASSERT_EQ(writer.setFormat(video, 0, kVideoFormat, 40), kAviOk);
+    ASSERT_EQ(writer.write(video, 0, 1, "1234", 4, kAviKeyFrame), kAviOk);
+    ASSERT_EQ(writer.finish(), kAviOk);
+    ParsedAvi avi = parseAvi(sink.bytes);
+    ASSERT_EQ(avi.problem, "");
+    EXPECT_EQ(avi.streamField(0, 32), 1u);
+    EXPECT_EQ(avi.streamField(0, 36), 622080u);
+}
+
+TEST(AviWriterLayout, FileWithoutChunksStillHasAnEmptyMoviAndIndex) {
+    MemorySink sink;
+    AviWriter writer(sink);
+    declareBoth(writer);
+    ASSERT_EQ(writer.finish(), kAviOk);
+    ParsedAvi avi = parseAvi(sink.bytes);
+    ASSERT_EQ(avi.problem, "");
+    EXPECT_EQ(avi.streams.size(), 2u);
+    EXPECT_TRUE(avi.chunks.empty());
+    EXPECT_TRUE(avi.index.empty());
+    EXPECT_EQ(avi.streamField(1, 32), 0u);  // the open length became 0
+    EXPECT_NE(avi.moviListOffset, 0u);
+}
+
+TEST(AviWriterLayout, AudioOnlyFileNumbersItsStreamZero) {
+    MemorySink sink;
+    AviWriter writer(sink);
+    uint32_t audio = 0;
+    ASSERT_EQ(writer.createStream(audioInfo(128, 3200), &audio), kAviOk);
+    ASSERT_EQ(writer.setFormat(audio, 0, kPcmFormat, 18), kAviOk);
+    std::vector<uint8_t> block(128, 7);
+    ASSERT_EQ(writer.write(audio, 0, 0, block.data(), 128, 0), kAviOk);  // 0 samples is allowed
+    EXPECT_EQ(writer.streamLength(audio), 0u);
+    ASSERT_EQ(writer.write(audio, 0, 1, block.data(), 128, 0), kAviOk);
+    ASSERT_EQ(writer.finish(), kAviOk);
+    ParsedAvi avi = parseAvi(sink.bytes);
+    ASSERT_EQ(avi.problem, "");
+    ASSERT_EQ(avi.chunks.size(), 2u);
+    EXPECT_EQ(avi.chunks[0].id, "00wb");
+    EXPECT_EQ(avi.streamField(0, 32), 1u);
+    EXPECT_EQ(avi.mainField(0), 0u);   // no video, no frame time
+    EXPECT_EQ(avi.mainField(16), 0u);  // and no frames
+    EXPECT_EQ(avi.mainField(4), 3200u);
+}
+
+TEST(AviWriterCalls, WritesMustContinueAtTheStreamEnd) {
+    MemorySink sink;
+    AviWriter writer(sink);
+    TwoStreams s = declareBoth(writer);
+    EXPECT_EQ(writer.write(s.video, 1, 1, "x", 1, 0), kAviErrBadParam);  // gap
+    EXPECT_EQ(writer.write(s.video, 0, 2, "x", 1, 0), kAviErrBadParam);  // two frames, one chunk
+    EXPECT_EQ(writer.write(s.video, 0, 0, "x", 1, 0), kAviErrBadParam);
+    EXPECT_EQ(writer.write(s.video, 0, 1, "x", 1, 0), kAviOk);
+    EXPECT_EQ(writer.write(s.video, 0, 1, "x", 1, 0), kAviErrBadParam);  // rewrite
+    EXPECT_EQ(writer.write(s.audio, 1, 1, "abcd", 4, 0), kAviErrBadParam);
+    EXPECT_EQ(writer.write(s.audio, 0, -1, "abcd", 4, 0), kAviErrBadParam);
+    EXPECT_EQ(writer.write(s.audio, 0, 1, nullptr, 4, 0), kAviErrBadParam);
+    EXPECT_EQ(writer.write(7, 0, 1, "abcd", 4, 0), kAviErrBadHandle);
+    // The layout is fixed by the first write.
+    uint32_t late = 0;
+    EXPECT_EQ(writer.createStream(videoInfo(), &late), kAviErrUnsupported);
+    EXPECT_EQ(writer.setFormat(s.audio, 0, kPcmFormat, 18), kAviErrUnsupported);
+    ASSERT_EQ(writer.finish(), kAviOk);
+    EXPECT_EQ(writer.finish(), kAviErrUnsupported);
+    EXPECT_EQ(writer.write(s.video, 1, 1, "x", 1, 0), kAviErrUnsupported);
+    ParsedAvi avi = parseAvi(sink.bytes);
+    EXPECT_EQ(avi.problem, "");
+    EXPECT_EQ(avi.chunks.size(), 1u);
+}
+
+TEST(AviWriterCalls, StreamsAndFormatsAreChecked) {
+    MemorySink sink;
+    AviWriter writer(sink);
+    uint32_t index = 0;
+    AviStreamInfo text = videoInfo();
+    text.fccType = fourcc("txts");
+    EXPECT_EQ(writer.createStream(text, &index), kAviErrUnsupported);
+    EXPECT_EQ(writer.createStream(videoInfo(), nullptr), kAviErrBadParam);
+    ASSERT_EQ(writer.createStream(videoInfo(), &index), kAviOk);
+    EXPECT_EQ(writer.setFormat(index, 0, nullptr, 40), kAviErrBadFormat);
+    EXPECT_EQ(writer.setFormat(index, 0, kVideoFormat, 0), kAviErrBadFormat);
+    EXPECT_EQ(writer.setFormat(index, 0, kVideoFormat, AviWriter::kMaxFormatSize + 1), kAviErrBadFormat);
+    EXPECT_EQ(writer.setFormat(index, 5, kVideoFormat, 40), kAviErrUnsupported);
+    EXPECT_EQ(writer.setFormat(1, 0, kVideoFormat, 40), kAviErrBadHandle);
+    for (uint32_t i = 1; i < AviWriter::kMaxStreams; ++i)
+        ASSERT_EQ(writer.createStream(audioInfo(), &index), kAviOk);
+    EXPECT_EQ(index, 99u);
+    EXPECT_EQ(writer.createStream(audioInfo(), &index), kAviErrUnsupported);
+}
+
+TEST(AviWriterLimits, NoWriteTakesTheFilePastTwoGigabytes) {
+    CountingSink sink;
+    AviWriter writer(sink);
+    uint32_t video = 0;
+    ASSERT_EQ(writer.createStream(videoInfo(), &video), kAviOk);
+    ASSERT_EQ(writer.setFormat(video, 0, kVideoFormat, 40), kAviOk);
+    std::vector<uint8_t> chunk(1 << 20);
+    int32_t written = 0;
+    AviResult result = kAviOk;
+    while ((result = writer.write(video, written, 1, chunk.data(), static_cast<int32_t>(chunk.size()),
+                                  kAviKeyFrame)) == kAviOk)
+        ++written;
+    EXPECT_EQ(result, kAviErrFileTooLarge);
+    EXPECT_GT(written, 2000);
+    // Smaller chunks still fit until the index would no longer fit.
+    while ((result = writer.write(video, written, 1, chunk.data(), 1000, 0)) == kAviOk) ++written;
+    EXPECT_EQ(result, kAviErrFileTooLarge);
+    ASSERT_EQ(writer.finish(), kAviOk);
+    EXPECT_LE(sink.size(), AviWriter::kMaxFileSize);
+    EXPECT_GT(sink.size(), AviWriter::kMaxFileSize - 1100);
+}
+
+TEST(AviWriterFailures, AFullDiskIsAnErrorAndNeverASuccess) {
+    {
+        MemorySink sink;
+        sink.appendLimit = 3000;  // the headers fit, the chunks soon do not
+        AviWriter writer(sink);
+        TwoStreams s = declareBoth(writer);
+        std::vector<uint8_t> chunk(400, 1);
+        AviResult result = kAviOk;
+        int32_t frame = 0;
+        while ((result = writer.write(s.video, frame, 1, chunk.data(), 400, kAviKeyFrame)) == kAviOk)
+            ++frame;
+        EXPECT_EQ(result, kAviErrFileWrite);
+        EXPECT_EQ(writer.write(s.video, frame, 1, chunk.data(), 4, kAviKeyFrame), kAviErrFileWrite);
+        EXPECT_EQ(writer.finish(), kAviErrFileWrite);
+        EXPECT_EQ(sink.finishCalls, 1);  // the file is still closed
+    }
+    {
+        MemorySink sink;
+        AviWriter writer(sink);
+        declareBoth(writer);
+        sink.failOverwrite = true;  // the final headers cannot be written
+        EXPECT_EQ(writer.finish(), kAviErrFileWrite);
+    }
+    {
+        MemorySink sink;
+        AviWriter writer(sink);
+        declareBoth(writer);
+        sink.failFinish = true;  // the last buffered bytes cannot be written
+        EXPECT_EQ(writer.finish(), kAviErrFileWrite);
+    }
+}
+
+class AviFileCalls : public ::testing::Test {
+protected:
+    void SetUp() override { aviFileInit(); }
+    void TearDown() override { aviFileExit(); }
+    std::string path(const char* name) { return joinPath(scratchFolder(), name); }
+};
+
+TEST_F(AviFileCalls, TheSystemReaderReadsWhatWeWrite) {
+    const std::string file = path("two-streams.avi");
+    AviFileHandle* handle = nullptr;
+    ASSERT_EQ(aviFileOpen(&handle, file.c_str(), kAviOpenCreate | kAviOpenWrite), kAviOk);
+    AviStreamHandle* video = nullptr;
+    AviStreamHandle* audio = nullptr;
+    AviStreamInfo vInfo = videoInfo();
+    AviStreamInfo aInfo = audioInfo();
+    ASSERT_EQ(aviFileCreateStream(handle, &video, &vInfo), kAviOk);
+    ASSERT_EQ(aviStreamSetFormat(video, 0, kVideoFormat, 40), kAviOk);
+    ASSERT_EQ(aviFileCreateStream(handle, &audio, &aInfo), kAviOk);
+    ASSERT_EQ(aviStreamSetFormat(audio, 0, kPcmFormat, 18), kAviOk);
+    int32_t samples = -1, bytes = -1;
+    for (int32_t frame = 0; frame < 3; ++frame) {
+        std::string record = "frame" + std::to_string(frame);
+        ASSERT_EQ(aviStreamWrite(video, frame, 1, record.data(), static_cast<int32_t>(record.size()),
+                                 kAviKeyFrame, &samples, &bytes),
+                  kAviOk);
+        EXPECT_EQ(samples, 1);
+        EXPECT_EQ(bytes, 6);
+        ASSERT_EQ(aviStreamWrite(audio, frame * 2, 2, "aabbccdd", 8, 0, nullptr, nullptr), kAviOk);
+    }
+    EXPECT_EQ(aviStreamWrite(audio, 0, 2, "aabbccdd", 8, 0, &samples, &bytes), kAviErrBadParam);
+    EXPECT_EQ(samples, 0);
+    // Released in AVIFile's order; the last release finishes the file.
+    EXPECT_EQ(aviStreamRelease(audio), kAviOk);
+    EXPECT_EQ(aviStreamRelease(video), kAviOk);
+    EXPECT_EQ(aviFileRelease(handle), kAviOk);
+
+    Readback back = readBack(file);
+    ASSERT_EQ(back.problem, "");
+    ASSERT_EQ(back.streams.size(), 2u);
+    const ReadbackStream& v = back.streams[0];
+    EXPECT_EQ(v.info.fccHandler, fourcc("SHIM"));
+    EXPECT_EQ(v.info.dwLength, 3u);
+    EXPECT_EQ(v.format, std::vector<uint8_t>(kVideoFormat, kVideoFormat + 40));
+    ASSERT_EQ(v.samples.size(), 3u);
+    EXPECT_EQ(v.samples[2], bytesOf("frame2"));
+    const ReadbackStream& a = back.streams[1];
+    EXPECT_EQ(a.info.dwLength, 6u);
+    EXPECT_EQ(a.format, std::vector<uint8_t>(kPcmFormat, kPcmFormat + 18));
+    EXPECT_EQ(a.whole, bytesOf("aabbccddaabbccddaabbccdd"));
+}
+
+TEST_F(AviFileCalls, TheFileIsFinishedByWhicheverReleaseComesLast) {
+    const std::string file = path("file-released-first.avi");
+    AviFileHandle* handle = nullptr;
+    ASSERT_EQ(aviFileOpen(&handle, file.c_str(), kAviOpenCreate | kAviOpenWrite), kAviOk);
+    AviStreamHandle* video = nullptr;
+    AviStreamInfo info = videoInfo();
+    ASSERT_EQ(aviFileCreateStream(handle, &video, &info), kAviOk);
+    ASSERT_EQ(aviStreamSetFormat(video, 0, kVideoFormat, 40), kAviOk);
+    ASSERT_EQ(aviFileRelease(handle), kAviOk);  // the stream still holds the file
+    ASSERT_EQ(aviStreamWrite(video, 0, 1, "1234", 4, kAviKeyFrame, nullptr, nullptr), kAviOk);
+    ASSERT_EQ(aviStreamRelease(video), kAviOk);
+    ParsedAvi avi = parseAvi(readFileBytes(file));
+    EXPECT_EQ(avi.problem, "");
+    EXPECT_EQ(avi.chunks.size(), 1u);
+}
+
+TEST_F(AviFileCalls, OpeningIsRefusedWithoutInitOrWhenTheFileIsHeld) {
+    const std::string file = path("held.avi");
+    AviFileHandle* handle = reinterpret_cast<AviFileHandle*>(1);
+    EXPECT_EQ(aviFileOpen(&handle, file.c_str(), kAviOpenWrite), kAviErrReadOnly);
+    EXPECT_EQ(handle, nullptr);
+    aviFileExit();
+    EXPECT_EQ(aviFileOpen(&handle, file.c_str(), kAviOpenCreate | kAviOpenWrite), kAviErrUnsupported);
+    aviFileInit();
+
+    HANDLE held = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(aviFileOpen(&handle, file.c_str(), kAviOpenCreate | kAviOpenWrite), kAviErrFileOpen);
+    EXPECT_EQ(handle, nullptr);
+    CloseHandle(held);
+
+    const std::string tooLong = path(std::string(300, 'n').c_str());
+    EXPECT_EQ(aviFileOpen(&handle, tooLong.c_str(), kAviOpenCreate | kAviOpenWrite), kAviErrFileOpen);
+    EXPECT_EQ(aviFileOpen(&handle, "", kAviOpenCreate | kAviOpenWrite), kAviErrFileOpen);
+    EXPECT_EQ(aviFileCreateStream(nullptr, nullptr, nullptr), kAviErrBadParam);
+    EXPECT_EQ(aviStreamWrite(nullptr, 0, 1, "x", 1, 0, nullptr, nullptr), kAviErrBadHandle);
+    EXPECT_EQ(aviStreamRelease(nullptr), kAviErrBadHandle);
+    EXPECT_EQ(aviFileRelease(nullptr), kAviErrBadHandle);
+}

@@ -1,0 +1,250 @@
+// Links that cannot be made: what the user is told, and what is left on disk.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "link/LinkMessages.h"
+#include "link/LinkWriter.h"
+#include "link/LittleEndian.h"
+#include "tests/link/LinkRequest.h"
+#include "tests/link/LinkTestSupport.h"
+#include "tests/support/TestEnvironment.h"
+
+using namespace linkText;
+
+namespace {
+
+const std::vector<uint8_t> kEarlierContent = {'k', 'e', 'e', 'p', ' ', 'm', 'e'};
+
+class LinkFailuresTest : public LinkTest {
+protected:
+    // Runs a link that must fail; returns the messages it showed.
+    std::vector<std::string> expectFailure(const LinkRequest& r, size_t messages) {
+        MessageWatch watch(linkWriterCaptions());
+        LinkWriter writer;
+        EXPECT_FALSE(r.run(writer));
+        std::vector<std::string> texts = watch.texts(messages);
+        EXPECT_EQ(texts.size(), messages);
+        return texts;
+    }
+    // A refusal must leave an existing output file exactly as it was.
+    void expectRefusedUntouched(const LinkRequest& r, const std::string& message) {
+        ASSERT_TRUE(writeFileBytes(r.outputPath, kEarlierContent));
+        std::vector<std::string> texts = expectFailure(r, 1);
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_NE(texts[0].find(message), std::string::npos) << texts[0];
+        EXPECT_EQ(readFileBytes(r.outputPath), kEarlierContent);
+    }
+};
+
+}  // namespace
+
+TEST_F(LinkFailuresTest, SourcePathsLongerThanThirtyEightCharactersAreRefused) {
+    const std::string path38 = "d:\\media\\projects\\2024\\clip-0001-a.avs";
+    ASSERT_EQ(path38.size(), 38u);
+    LinkRequest r = request("path38.avi");
+    r.sourcePath = path38;
+    r.numAudioSamples = 1920 * 3;
+    {
+        MessageWatch watch(linkWriterCaptions());
+        LinkWriter writer;
+        ASSERT_TRUE(r.run(writer));
+        EXPECT_TRUE(watch.texts().empty());
+    }
+    LinkFile file = inspectLink(r.outputPath);
+    ASSERT_EQ(file.parsed.problem, "");
+    const std::vector<uint8_t>& video = file.parsed.streams[0].strf;
+    EXPECT_EQ(std::string(video.begin() + 60, video.begin() + 98), path38);
+    EXPECT_EQ(video[98], 0);
+    EXPECT_EQ(video[99], 0);
+    const std::vector<uint8_t>& audio = file.parsed.streams[1].strf;
+    EXPECT_EQ(std::string(audio.begin() + 38, audio.begin() + 76), path38);
+    EXPECT_EQ(audio[76], 0);
+    EXPECT_EQ(audio[77], 0);
+
+    r = request("path39.avi");
+    r.sourcePath = path38 + "x";
+    expectRefusedUntouched(r, "Path+File name are to long\n Max length=38");
+    r = request("path39-new.avi");
+    r.sourcePath = path38 + "x";
+    expectFailure(r, 1);
+    EXPECT_FALSE(fileExists(r.outputPath));
+}
+
+TEST_F(LinkFailuresTest, ALinkWithoutAnyOutputFormatIsRefused) {
+    LinkRequest r = request("no-output.avi");
+    r.yv12 = false;
+    r.nrFrames = 0;  // the check holds for audio-only links too
+    r.numAudioSamples = 48000;
+    expectRefusedUntouched(r, "No possible output format is selected for this input format.\n"
+                              "Disable the conversion matrix, or select an output format for "
+                              "this input format");
+}
+
+TEST_F(LinkFailuresTest, ZeroRatesAreRefusedInsteadOfDividingByZero) {
+    LinkRequest r = request("zero-rates.avi");
+    r.fpsDenominator = 0;
+    expectRefusedUntouched(r, "frame rate of 25/0");
+    r = request("zero-rates.avi");
+    r.fpsNumerator = 0;
+    expectRefusedUntouched(r, "frame rate of 0/1");
+    r = request("zero-rates.avi");
+    r.numAudioSamples = 1000;
+    r.audioSamplesPerSecond = 0;
+    expectRefusedUntouched(r, "sample rate of 0");
+    r = request("zero-rates.avi");
+    r.audioMode = kAudioModeRaw;
+    r.numAudioSamples = 1000;
+    r.nrChannels = 0;
+    expectRefusedUntouched(r, "cannot be written as RAW audio");
+}
+
+TEST_F(LinkFailuresTest, AbsurdTuningValuesAreRefusedWithTheirName) {
+    TuningValues tuning = kDefaultTuningValues;
+    tuning.audioSHIMblockSize = 70000;
+    storeTuningValues(tuning);
+    LinkRequest r = request("absurd.avi");
+    r.numAudioSamples = 48000;
+    expectRefusedUntouched(r, "audioSHIMblockSize in the registry is 70000 bytes");
+
+    tuning = kDefaultTuningValues;
+    tuning.videoSHIMblockSize = 0xFFFFFFFF;
+    storeTuningValues(tuning);
+    expectRefusedUntouched(r, "videoSHIMblockSize in the registry is 4294967295 bytes");
+
+    tuning = kDefaultTuningValues;
+    tuning.interleave = 0x7FFFFFFF;
+    storeTuningValues(tuning);
+    expectRefusedUntouched(r, "interleave");
+}
+
+TEST_F(LinkFailuresTest, InterleaveOfZeroOrLessWritesOneBlockPerFrame) {
+    for (uint32_t interleave : {0u, 0xFFFFFFFDu}) {
+        TuningValues tuning = kDefaultTuningValues;
+        tuning.interleave = interleave;
+        storeTuningValues(tuning);
+        LinkRequest r = request("interleave-" + std::to_string(interleave) + ".avi");
+        r.numAudioSamples = 1920 * 10;
+        MessageWatch watch(linkWriterCaptions());
+        LinkWriter writer;
+        ASSERT_TRUE(r.run(writer));
+        LinkFile file = inspectLink(r.outputPath);
+        ASSERT_EQ(file.parsed.problem, "");
+        EXPECT_EQ(file.parsed.chunksWithId("01wb").size(), 10u);
+        EXPECT_EQ(u32of(file.parsed.streams[1].strf, 8), 3200u);
+        EXPECT_TRUE(watch.texts().empty());
+    }
+}
+
+TEST_F(LinkFailuresTest, BlockSizeElevenEndsAfterTheFirstFrameWithoutAMessage) {
+    TuningValues tuning = kDefaultTuningValues;
+    tuning.audioSHIMblockSize = 11;
+    storeTuningValues(tuning);
+    LinkRequest r = request("block11.avi");
+    r.numAudioSamples = 48000;
+    expectFailure(r, 0);
+    LinkFile file = inspectLink(r.outputPath);
+    ASSERT_EQ(file.parsed.problem, "");
+    ASSERT_EQ(file.parsed.chunks.size(), 1u);
+    EXPECT_EQ(file.parsed.chunks[0].id, "00db");
+    EXPECT_EQ(file.system.problem, "");
+}
+
+TEST_F(LinkFailuresTest, CancellingAtTheFirstFrameLeavesOnlyTheHeaders) {
+    LinkRequest r = request("cancelled.avi");
+    r.numAudioSamples = 48000;
+    ProgressLog progress;
+    progress.cancelAtPoll = 0;
+    r.hooks = progress.hooks();
+    expectFailure(r, 0);
+    EXPECT_EQ(progress.percents, (std::vector<int32_t>{0}));
+    LinkFile file = inspectLink(r.outputPath);
+    ASSERT_EQ(file.parsed.problem, "");
+    EXPECT_EQ(file.parsed.streams.size(), 2u);
+    EXPECT_TRUE(file.parsed.chunks.empty());
+    ASSERT_EQ(file.system.problem, "");
+    ASSERT_EQ(file.system.streams.size(), 2u);
+    EXPECT_EQ(file.system.streams[0].info.fccHandler, fourcc("SHIM"));
+    EXPECT_EQ(file.system.streams[0].info.dwLength, 0u);
+}
+
+TEST_F(LinkFailuresTest, ABufferSmallerThanABlockStopsTheLink) {
+    LinkRequest r = request("small-buffer.avi");
+    r.audioSamplesPerSecond = 1000;  // 8-bit mono: 80 bytes for two frame periods
+    r.nrChannels = 1;
+    r.bitsPerSample = 8;
+    r.numAudioSamples = 8000;
+    std::vector<std::string> texts = expectFailure(r, 1);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "Audio:: AVI write buffer problems.");
+    LinkFile file = inspectLink(r.outputPath);
+    ASSERT_EQ(file.parsed.problem, "");
+    EXPECT_EQ(file.parsed.chunks.size(), 1u);
+}
+
+TEST_F(LinkFailuresTest, AFailedAudioReadEndsTheLinkWithWhatWasWritten) {
+    LinkRequest r = request("read-failure.avi");
+    r.audioMode = kAudioModeRaw;
+    r.numAudioSamples = 48000;
+    PcmServer pcm(2);
+    pcm.failAtCall = 2;
+    r.source = pcm.callbacks();
+    std::vector<std::string> texts = expectFailure(r, 1);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "Audio:: Could not decode/retrieve Audio");
+    LinkFile file = inspectLink(r.outputPath);
+    ASSERT_EQ(file.parsed.problem, "");
+    EXPECT_EQ(file.parsed.chunksWithId("00db").size(), 3u);
+    ASSERT_EQ(file.parsed.chunksWithId("01wb").size(), 2u);
+    EXPECT_EQ(file.parsed.chunksWithId("01wb")[1]->data, pcm.expected(1920, 1920));
+
+    r.source = SourceCallbacks{};  // a source that cannot serve audio at all
+    texts = expectFailure(r, 1);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "Audio:: Could not decode/retrieve Audio");
+}
+
+TEST_F(LinkFailuresTest, LinksPastTwoGigabytesAreRefusedBeforeReadingAnything) {
+    LinkRequest r = request("too-large.avi");
+    r.nrFrames = 180000;
+    r.numAudioSamples = 48000 * 7200;
+    r.nrChannels = 6;
+    r.audioMode = kAudioModeRaw;
+    PcmServer pcm(6);
+    r.source = pcm.callbacks();
+    expectRefusedUntouched(r, "more than the 2048 MB an AVI file can hold");
+    EXPECT_TRUE(pcm.calls.empty());
+}
+
+TEST_F(LinkFailuresTest, AnOutputHeldElsewhereAsksToRetry) {
+    LinkRequest r = request("held.avi");
+    HANDLE held = CreateFileA(r.outputPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    {
+        WindowAnswerer cancel(kWriteErrorCaption, IDCANCEL);
+        LinkWriter writer;
+        EXPECT_FALSE(r.run(writer));
+        ASSERT_EQ(cancel.texts().size(), 1u);
+        EXPECT_EQ(cancel.texts()[0], "Cannot open AVIfile for writing\nAlready in use ??");
+    }
+    // The editor lets go of the file while the question is open; Retry succeeds.
+    std::thread person([&] {
+        HWND question = waitForDialog(kWriteErrorCaption);
+        CloseHandle(held);
+        if (question != nullptr) pressButton(question, IDRETRY);
+    });
+    LinkWriter writer;
+    EXPECT_TRUE(r.run(writer));
+    person.join();
+    EXPECT_EQ(inspectLink(r.outputPath).parsed.chunks.size(), 10u);
+}
+
+TEST_F(LinkFailuresTest, AFileThatCannotBeFinishedIsNotReportedAsCreated) {
+    // Every write to this device fails as on a full disk; the link is small
+    // enough that the first failing write is the one that finishes the file.
+    LinkRequest r;
+    r.outputPath = "Z:\\dev\\full";
+    std::vector<std::string> texts = expectFailure(r, 1);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "Cannot finish the AVI file:\nits index and headers could not be written.");
+}

@@ -1,0 +1,383 @@
+// The bytes and numbers a link file is made of, built without any file.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "link/AudioRecords.h"
+#include "link/LinkArithmetic.h"
+#include "link/LinkMessages.h"
+#include "link/LinkPlan.h"
+#include "link/LittleEndian.h"
+#include "link/VideoRecords.h"
+
+namespace {
+
+template <typename Bytes>
+uint32_t u32at(const Bytes& bytes, size_t offset) {
+    return getU32(&bytes[offset]);
+}
+template <typename Bytes>
+uint16_t u16at(const Bytes& bytes, size_t offset) {
+    return getU16(&bytes[offset]);
+}
+
+VideoLinkFields orvServerClip() {
+    return VideoLinkFields{1000, 576, 720, 1, "c:\\ORVserver.avs",
+                           AllowedOutputs{false, false, false, true}, 1};
+}
+
+LinkParameters palClip() {
+    LinkParameters p{};
+    p.width = 720;
+    p.height = 576;
+    p.fpsNumerator = 25;
+    p.fpsDenominator = 1;
+    p.nrFrames = 1000;
+    p.videoFormat = 1;
+    p.audioSamplesPerSecond = 48000;
+    p.nrChannels = 2;
+    p.bitsPerSample = 16;
+    p.numAudioSamples = 48000 * 40;
+    p.audioMode = 2;
+    return p;
+}
+
+}  // namespace
+
+TEST(VideoRecords, FrameRatesBelowAThousandthAreScaledToThousandths) {
+    VideoRate pal = videoRateFor(25, 1);
+    EXPECT_EQ(pal.scale, 1000u);
+    EXPECT_EQ(pal.rate, 25000u);
+    VideoRate ntsc = videoRateFor(30000, 1001);
+    EXPECT_EQ(ntsc.scale, 1001u);
+    EXPECT_EQ(ntsc.rate, 30000u);
+    VideoRate exact = videoRateFor(23976, 1000);
+    EXPECT_EQ(exact.scale, 1000u);
+    EXPECT_EQ(exact.rate, 23976u);
+    VideoRate truncated = videoRateFor(2997, 999);  // 2997000 / 999 = 3000 exactly
+    EXPECT_EQ(truncated.rate, 3000u);
+    EXPECT_EQ(videoRateFor(10, 3).rate, 3333u);
+    // Rates whose thousandfold no longer fits 32 bits cannot be stored.
+    EXPECT_TRUE(videoRateFits(4294967, 1));
+    EXPECT_FALSE(videoRateFits(4294968, 1));
+    EXPECT_TRUE(videoRateFits(4294968, 1000));
+}
+
+TEST(VideoRecords, BitCountAndPictureSizeFollowTheFormatCode) {
+    EXPECT_EQ(bitCountFor(1), 12);
+    EXPECT_EQ(bitCountFor(2), 16);
+    EXPECT_EQ(bitCountFor(3), 24);
+    EXPECT_EQ(bitCountFor(4), 32);
+    EXPECT_EQ(bitCountFor(0), 24);
+    EXPECT_EQ(bitCountFor(7), 24);
+    int32_t size = 0;
+    ASSERT_TRUE(pictureSizeImage(12, 720, 576, &size));
+    EXPECT_EQ(size, 622080);
+    ASSERT_TRUE(pictureSizeImage(24, 3, 1, &size));
+    EXPECT_EQ(size, 9);
+    ASSERT_TRUE(pictureSizeImage(12, 3, 1, &size));  // 36 / 8, truncated
+    EXPECT_EQ(size, 4);
+    EXPECT_FALSE(pictureSizeImage(32, 30000, 30000, &size));
+}
+
+TEST(VideoRecords, LinkDataAndFormatOfTheOrvServerExample) {
+    VideoLinkData data = buildVideoLinkData(orvServerClip());
+    EXPECT_EQ(u32at(data, 0), 2u);
+    EXPECT_EQ(u32at(data, 4), 1000u);
+    EXPECT_EQ(u32at(data, 8), 576u);
+    EXPECT_EQ(u32at(data, 12), 720u);
+    EXPECT_EQ(u32at(data, 16), 1u);
+    EXPECT_EQ(std::memcmp(&data[20], "c:\\ORVserver.avs", 16), 0);
+    for (int i = 36; i < 60; ++i) EXPECT_EQ(data[i], 0) << i;
+    EXPECT_EQ(data[60], 1);
+    EXPECT_EQ(data[61], 0);
+    EXPECT_EQ(data[62], 0);
+    EXPECT_EQ(data[63], 0);
+    EXPECT_EQ(u32at(data, 64), 1u);
+
+    VideoFormat format = buildVideoFormat(720, 576, 12, 622080, data);
+    EXPECT_EQ(u32at(format, 0), 112u);
+    EXPECT_EQ(u32at(format, 4), 720u);
+    EXPECT_EQ(u32at(format, 8), 576u);
+    EXPECT_EQ(u16at(format, 12), 1);
+    EXPECT_EQ(u16at(format, 14), 12);
+    EXPECT_EQ(std::memcmp(&format[16], "SHIM", 4), 0);
+    EXPECT_EQ(u32at(format, 20), 622080u);
+    for (int i = 24; i < 40; ++i) EXPECT_EQ(format[i], 0) << i;
+    EXPECT_EQ(std::memcmp(&format[40], data.data(), data.size()), 0);
+    for (int i = 108; i < 112; ++i) EXPECT_EQ(format[i], 0) << i;
+}
+
+TEST(VideoRecords, OutputFlagsStandInFormatCodeOrder) {
+    VideoLinkFields fields = orvServerClip();
+    fields.outputs = AllowedOutputs{true, false, true, false};  // RGB32, YUY2
+    VideoLinkData data = buildVideoLinkData(fields);
+    EXPECT_EQ(data[59 + 1], 0);  // YV12
+    EXPECT_EQ(data[59 + 2], 1);  // YUY2
+    EXPECT_EQ(data[59 + 3], 0);  // RGB24
+    EXPECT_EQ(data[59 + 4], 1);  // RGB32
+}
+
+TEST(VideoRecords, PathsFillAtMostThirtyEightBytes) {
+    const std::string path38 = "d:\\media\\projects\\2024\\clip-0001-a.avs";
+    ASSERT_EQ(path38.size(), 38u);
+    VideoLinkFields fields = orvServerClip();
+    fields.sourcePath = path38.c_str();
+    VideoLinkData data = buildVideoLinkData(fields);
+    EXPECT_EQ(std::memcmp(&data[20], path38.data(), 38), 0);
+    EXPECT_EQ(data[58], 0);
+    EXPECT_EQ(data[59], 0);
+    // The builder never overruns its field, even if a caller skipped the check.
+    const std::string path39 = path38 + "x";
+    fields.sourcePath = path39.c_str();
+    data = buildVideoLinkData(fields);
+    EXPECT_EQ(data[58], 0);
+    EXPECT_EQ(data[59], 0);
+    EXPECT_EQ(data[60], 1);
+}
+
+TEST(VideoRecords, StreamHeaderDescribesTheDecodedPicture) {
+    AviStreamInfo info = buildVideoStreamHeader(videoRateFor(25, 1), 1000, 622080, 720, 576);
+    EXPECT_EQ(info.fccType, fourcc("vids"));
+    EXPECT_EQ(info.fccHandler, fourcc("SHIM"));
+    EXPECT_EQ(info.dwScale, 1000u);
+    EXPECT_EQ(info.dwRate, 25000u);
+    EXPECT_EQ(info.dwLength, 1000u);
+    EXPECT_EQ(info.dwSuggestedBufferSize, 622080u);
+    EXPECT_EQ(info.dwQuality, 0xFFFFFFFFu);
+    EXPECT_EQ(info.dwSampleSize, 0u);
+    EXPECT_EQ(info.dwFlags | info.dwStart | info.dwInitialFrames | info.wPriority | info.wLanguage, 0u);
+    EXPECT_EQ(info.rcLeft, 0);
+    EXPECT_EQ(info.rcTop, 0);
+    EXPECT_EQ(info.rcRight, 720);
+    EXPECT_EQ(info.rcBottom, 576);
+    EXPECT_STREQ(info.szName, "AVI2ORV");
+}
+
+TEST(VideoRecords, FrameRecordIsTheNumberThenZeros) {
+    uint8_t record[16];
+    std::memset(record, 0xAA, sizeof record);
+    fillFrameRecord(record, 16, 0x01020304);
+    EXPECT_EQ(getU32(record), 0x01020304u);
+    for (int i = 4; i < 16; ++i) EXPECT_EQ(record[i], 0) << i;
+}
+
+TEST(AudioRecords, LinkedFormatAtDefaultTuning) {
+    AudioLinkData data = buildAudioLinkData(
+        AudioLinkFields{480000, 2112, 65536, 16, "c:\\ORVserver.avs", 1});
+    EXPECT_EQ(u32at(data, 0), 2u);
+    EXPECT_EQ(u32at(data, 4), 480000u);
+    EXPECT_EQ(u32at(data, 8), 2112u);
+    EXPECT_EQ(u32at(data, 12), 65536u);
+    EXPECT_EQ(u32at(data, 16), 16u);
+    EXPECT_EQ(std::memcmp(&data[20], "c:\\ORVserver.avs\0", 17), 0);
+    EXPECT_EQ(u32at(data, 60), 1u);
+
+    double perSecond = linkedBytesPerSecond(25, 1, 1, 128);
+    LinkedAudioFormat format = buildLinkedAudioFormat(
+        LinkedAudioFields{2, 48000, static_cast<uint32_t>(perSecond), 128, 16, 0}, data);
+    EXPECT_EQ(u16at(format, 0), 0xF4);
+    EXPECT_EQ(u16at(format, 2), 2);
+    EXPECT_EQ(u32at(format, 4), 48000u);
+    EXPECT_EQ(u32at(format, 8), 3200u);
+    EXPECT_EQ(u16at(format, 12), 128);
+    EXPECT_EQ(u16at(format, 14), 0);  // bPerSampleDestInSource 0
+    EXPECT_EQ(u16at(format, 16), 64);
+    EXPECT_EQ(std::memcmp(&format[18], data.data(), 64), 0);
+
+    format = buildLinkedAudioFormat(LinkedAudioFields{2, 48000, 3200, 128, 16, 1}, data);
+    EXPECT_EQ(u16at(format, 14), 16);
+    format = buildLinkedAudioFormat(LinkedAudioFields{2, 48000, 3200, 128, 16, 2}, data);
+    EXPECT_EQ(u16at(format, 14), 0);  // only exactly 1 counts
+}
+
+TEST(AudioRecords, LinkedRatesAndBlockBoundsAtPalAndNtsc) {
+    EXPECT_EQ(static_cast<uint32_t>(linkedBytesPerSecond(30000, 1001, 1, 128)), 3836u);
+    EXPECT_EQ(static_cast<int32_t>(maxAudioSamplesPerBlock(1, 1, 48000, 25)), 2112);
+    EXPECT_EQ(static_cast<int32_t>(maxAudioSamplesPerBlock(1, 1001, 48000, 30000)), 1761);
+    EXPECT_EQ(static_cast<int32_t>(audioFrameSpan(480000, 48000, 25, 1)), 250);
+    EXPECT_EQ(static_cast<int32_t>(audioFrameSpan(48000, 48000, 30000, 1001)), 29);
+}
+
+TEST(AudioRecords, PcmFormatAndStreamHeader) {
+    PcmFormat pcm = buildPcmFormat(2, 44100, 16);
+    EXPECT_EQ(u16at(pcm, 0), 1);
+    EXPECT_EQ(u16at(pcm, 2), 2);
+    EXPECT_EQ(u32at(pcm, 4), 44100u);
+    EXPECT_EQ(u32at(pcm, 8), 176400u);
+    EXPECT_EQ(u16at(pcm, 12), 4);
+    EXPECT_EQ(u16at(pcm, 14), 16);
+    EXPECT_EQ(u16at(pcm, 16), 0);
+    EXPECT_EQ(formatBlockAlign(pcm.data()), 4u);
+    EXPECT_EQ(formatAvgBytesPerSec(pcm.data()), 176400u);
+    EXPECT_EQ(u16at(buildPcmFormat(1, 8000, 12), 12), 1);  // 12 / 8, truncated
+
+    AviStreamInfo info = buildAudioStreamHeader(4, 176400, 0);
+    EXPECT_EQ(info.fccType, fourcc("auds"));
+    EXPECT_EQ(info.fccHandler, 0u);
+    EXPECT_EQ(info.dwScale, 4u);
+    EXPECT_EQ(info.dwRate, 176400u);
+    EXPECT_EQ(info.dwSampleSize, 4u);
+    EXPECT_EQ(info.dwLength, 0xFFFFFFFFu);
+    EXPECT_EQ(info.dwQuality, 0xFFFFFFFFu);
+    EXPECT_EQ(info.rcRight | info.rcBottom, 0);
+    EXPECT_STREQ(info.szName, "Audio Stream");
+}
+
+TEST(AudioRecords, BlockRecordIsIndexFirstSampleCountThenZeros) {
+    uint8_t block[128];
+    std::memset(block, 0xAA, sizeof block);
+    fillAudioBlockRecord(block, sizeof block, 3, 5763, 1921);
+    EXPECT_EQ(getU32(block), 3u);
+    EXPECT_EQ(getU32(block + 4), 5763u);
+    EXPECT_EQ(getU32(block + 8), 1921u);
+    for (int i = 12; i < 128; ++i) EXPECT_EQ(block[i], 0) << i;
+}
+
+TEST(AudioSchedule, BlocksFallOnTheGridAndOnTheLastAudioPeriod) {
+    auto dueFrames = [](int32_t spacing, int32_t span, int32_t total) {
+        std::string frames;
+        for (int32_t i = 0; i < total; ++i)
+            if (audioBlockDue(i, spacing, span)) frames += std::to_string(i) + " ";
+        return frames;
+    };
+    EXPECT_EQ(dueFrames(4, 10, 20), "0 4 8 9 ");
+    EXPECT_EQ(dueFrames(4, 9, 20), "0 4 8 ");
+    EXPECT_EQ(dueFrames(1, 3, 10), "0 1 2 ");
+    EXPECT_EQ(dueFrames(3, 0, 10), "");
+    EXPECT_EQ(dueFrames(5, 1, 10), "0 ");
+    // The last block of N = 4, span 10 stands for one frame period past the one before.
+    EXPECT_DOUBLE_EQ(blockEndTime(8, 4, 25, 1) * 25, 12.0);
+    EXPECT_DOUBLE_EQ(blockEndTime(9, 4, 25, 1) * 25, 13.0);
+}
+
+TEST(AudioSchedule, TruncationRefusesWhatDoesNotFit) {
+    int32_t out = 7;
+    EXPECT_TRUE(truncateToInt32(1601.99, &out));
+    EXPECT_EQ(out, 1601);
+    EXPECT_TRUE(truncateToInt32(-0.5, &out));
+    EXPECT_EQ(out, 0);
+    EXPECT_TRUE(truncateToInt32(2147483647.9, &out));
+    EXPECT_EQ(out, 2147483647);
+    EXPECT_FALSE(truncateToInt32(2147483648.0, &out));
+    EXPECT_FALSE(truncateToInt32(0.0 / 0.0, &out));
+    EXPECT_FALSE(truncateToInt32(1e300 * 1e10, &out));
+}
+
+TEST(LinkPlan, StreamInformationThatWouldDivideByZeroIsRefused) {
+    LinkParameters p = palClip();
+    EXPECT_EQ(checkStreamInformation(p), "");
+    p.fpsDenominator = 0;
+    EXPECT_NE(checkStreamInformation(p).find("frame rate of 25/0"), std::string::npos);
+    p = palClip();
+    p.fpsNumerator = 0;
+    EXPECT_NE(checkStreamInformation(p), "");
+    p = palClip();
+    p.audioSamplesPerSecond = 0;
+    EXPECT_NE(checkStreamInformation(p).find("sample rate of 0"), std::string::npos);
+    p.numAudioSamples = 0;  // no audio: its rate does not matter
+    EXPECT_EQ(checkStreamInformation(p), "");
+    p = palClip();
+    p.nrFrames = -1;
+    EXPECT_NE(checkStreamInformation(p), "");
+    p = palClip();
+    p.fpsNumerator = 5000000;  // would wrap the thousandfold rate
+    EXPECT_NE(checkStreamInformation(p), "");
+    p = palClip();
+    p.width = 40000;
+    p.height = 40000;
+    EXPECT_NE(checkStreamInformation(p), "");
+    p.nrFrames = 0;  // no video stream, no picture size
+    EXPECT_EQ(checkStreamInformation(p), "");
+}
+
+TEST(LinkPlan, RawAudioNeedsWholeBytesPerSampleFrame) {
+    LinkParameters p = palClip();
+    p.audioMode = 3;
+    EXPECT_EQ(checkStreamInformation(p), "");
+    p.nrChannels = 0;
+    EXPECT_NE(checkStreamInformation(p), "");
+    p = palClip();
+    p.audioMode = 3;
+    p.bitsPerSample = 4;  // one channel of 4 bits: half a byte per sample frame
+    p.nrChannels = 1;
+    EXPECT_NE(checkStreamInformation(p), "");
+    p.audioMode = 2;  // linked audio carries no samples
+    EXPECT_EQ(checkStreamInformation(p), "");
+}
+
+TEST(LinkPlan, SpacingBuffersAndCountsAtDefaultTuning) {
+    LinkPlan plan{};
+    ASSERT_EQ(planLink(palClip(), kDefaultTuningValues, &plan), "");
+    EXPECT_EQ(plan.blockSpacing, 1);
+    EXPECT_EQ(plan.audioBufferSize, 2 * 192000 / 25);
+    EXPECT_EQ(plan.maxAudioSamplesPerBlock, 2112);
+    EXPECT_EQ(plan.audioFrameSpan, 1000);
+    EXPECT_EQ(plan.frameTotal, 1000);
+    EXPECT_EQ(plan.frameRecordSize, 4u);
+    EXPECT_EQ(plan.sizeImage, 622080);
+    EXPECT_EQ(plan.linkedBytesPerSecond, 3200u);
+}
+
+TEST(LinkPlan, InterleaveOfZeroOrLessMeansOneBlockPerFrame) {
+    for (uint32_t interleave : {0u, 0xFFFFFFFBu /* -5 */, 0x80000000u}) {
+        TuningValues tuning = kDefaultTuningValues;
+        tuning.interleave = interleave;
+        LinkPlan plan{};
+        ASSERT_EQ(planLink(palClip(), tuning, &plan), "") << interleave;
+        EXPECT_EQ(plan.blockSpacing, 1) << interleave;
+    }
+    TuningValues tuning = kDefaultTuningValues;
+    tuning.interleave = 5;
+    LinkParameters raw = palClip();
+    raw.audioMode = 3;
+    LinkPlan plan{};
+    ASSERT_EQ(planLink(raw, tuning, &plan), "");
+    EXPECT_EQ(plan.blockSpacing, 1);
+}
+
+TEST(LinkPlan, AbsurdTuningValuesAreRefusedBeforeAnyAllocation) {
+    LinkPlan plan{};
+    TuningValues tuning = kDefaultTuningValues;
+    tuning.videoSHIMblockSize = 0xFFFFFFFF;
+    EXPECT_NE(planLink(palClip(), tuning, &plan).find("videoSHIMblockSize"), std::string::npos);
+    tuning.videoSHIMblockSize = kMaxFrameRecordSize;
+    LinkParameters shortClip = palClip();
+    shortClip.nrFrames = 100;
+    shortClip.numAudioSamples = 0;
+    EXPECT_EQ(planLink(shortClip, tuning, &plan), "");
+
+    tuning = kDefaultTuningValues;
+    tuning.audioSHIMblockSize = 65536;  // nBlockAlign would read 0
+    EXPECT_NE(planLink(palClip(), tuning, &plan).find("audioSHIMblockSize"), std::string::npos);
+    tuning.audioSHIMblockSize = 65535;
+    EXPECT_EQ(planLink(palClip(), tuning, &plan), "");
+    tuning.audioSHIMblockSize = 11;  // fails later, at the first block, as it always has
+    EXPECT_EQ(planLink(palClip(), tuning, &plan), "");
+
+    tuning = kDefaultTuningValues;
+    tuning.interleave = 0x7FFFFFFF;
+    EXPECT_NE(planLink(palClip(), tuning, &plan), "");
+    tuning.interleave = 1000;  // 25 frames per second: 3 bytes per second, still a rate
+    EXPECT_EQ(planLink(palClip(), tuning, &plan), "");
+    tuning.interleave = 4000;  // 0.8 bytes per second: no rate at all
+    EXPECT_NE(planLink(palClip(), tuning, &plan), "");
+}
+
+TEST(LinkPlan, LinksThatWouldPassTwoGigabytesAreRefused) {
+    LinkParameters twoHours = palClip();
+    twoHours.nrFrames = 180000;
+    twoHours.numAudioSamples = 48000 * 7200;
+    LinkPlan plan{};
+    EXPECT_EQ(planLink(twoHours, kDefaultTuningValues, &plan), "");
+    twoHours.audioMode = 3;  // 1.38 GB of PCM still fits
+    EXPECT_EQ(planLink(twoHours, kDefaultTuningValues, &plan), "");
+    twoHours.nrChannels = 6;
+    EXPECT_NE(planLink(twoHours, kDefaultTuningValues, &plan).find("2048 MB"), std::string::npos);
+
+    TuningValues tuning = kDefaultTuningValues;
+    tuning.videoSHIMblockSize = 16384;  // 180000 records of 16 KB
+    twoHours.audioMode = 2;
+    EXPECT_NE(planLink(twoHours, tuning, &plan), "");
+}
