@@ -1,0 +1,13 @@
+#!/bin/sh
+# Sources for the command-line runs: small raw AVI files made with ffmpeg.
+set -eu
+out="$1"
+mkdir -p "$out"
+make() { ffmpeg -loglevel error -y "$@"; }
+# 320x240 RGB24 at 25 fps, 2 s, with 48 kHz stereo 16-bit PCM.
+make -f lavfi -i testsrc=size=320x240:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 \
+  -t 2 -ac 2 -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le "$out/clip.avi"
+# The same sound as raw bytes, to compare RAW-audio links with.
+make -i "$out/clip.avi" -vn -f s16le -acodec pcm_s16le "$out/clip.pcm"
+# A width that is not a multiple of 16, video only.
+make -f lavfi -i testsrc=size=322x240:rate=25 -t 1 -c:v rawvideo -pix_fmt bgr24 "$out/odd.avi"
