@@ -154,6 +154,20 @@ TEST_F(CommandLineRunTest, RawAudioRunCarriesTheSourceSound) {
     EXPECT_TRUE(link.audioData == pcm);
 }
 
+TEST_F(CommandLineRunTest, CompressedSoundLinkedRawKeepsItsFullDuration) {
+    std::string out = output("ima_raw.avi");
+    DeleteFileA(out.c_str());
+    ProcessResult run = runQuorl("-r " + joinPath(mediaFolder(), "cli\\ima.avi") + " " + out);
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    LinkFile link = readLink(out);
+    ASSERT_TRUE(link.opened);
+    ASSERT_EQ(link.audioFormat.size(), 18u);
+    // Two seconds of decoded sound: every whole frame period of 1/25 s.
+    EXPECT_EQ(link.audio.dwLength, 44100u);
+    EXPECT_EQ(link.audioData.size(), 44100u * 2);
+    EXPECT_EQ(link.video.dwLength, 50u);
+}
+
 TEST_F(CommandLineRunTest, DerivedOutputNameAndOverwriteWithoutQuestion) {
     // The source is copied so that its derived link name lands in the scratch folder.
     std::string source = output("copy.avi");

@@ -11,3 +11,6 @@ make -f lavfi -i testsrc=size=320x240:rate=25 -f lavfi -i sine=frequency=440:sam
 make -i "$out/clip.avi" -vn -f s16le -acodec pcm_s16le "$out/clip.pcm"
 # A width that is not a multiple of 16, video only.
 make -f lavfi -i testsrc=size=322x240:rate=25 -t 1 -c:v rawvideo -pix_fmt bgr24 "$out/odd.avi"
+# IMA ADPCM sound, 2 s at 22050 Hz: only the real block timing gives its length.
+make -f lavfi -i testsrc=size=160x128:rate=25 -f lavfi -i sine=frequency=300:sample_rate=22050 \
+  -t 2 -c:v rawvideo -pix_fmt bgr24 -c:a adpcm_ima_wav "$out/ima.avi"
