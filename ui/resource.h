@@ -86,3 +86,8 @@
 #define IDM_FORCE_RGB32 65533
 #define IDM_FORCE_RGB24 65534
 #define IDM_FORCE_NONE 65535
+
+// Controls that code never addresses
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

@@ -1,0 +1,62 @@
+#include "tests/ui/WindowFixture.h"
+
+#include "app/CpuFeatures.h"
+#include "ui/MainWindow.h"
+
+UserSettings defaultSettings() {
+    UserSettings defaults{};
+    applyDefaultSettings(defaults, queryCpuFeatures());
+    return defaults;
+}
+
+void WindowFixture::SetUp() { settings = defaultSettings(); }
+
+void WindowFixture::openWindow() {
+    app = std::make_unique<Application>("", GetModuleHandleA(nullptr), SW_SHOWNORMAL, settings);
+    ASSERT_TRUE(createMainWindow(*app));
+    pumpMessages();
+}
+
+void WindowFixture::TearDown() {
+    if (app != nullptr && app->mainWindow != nullptr) DestroyWindow(app->mainWindow);
+    pumpMessages();
+    // The quit message the window leaves behind must not end a later test's loop.
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    UnregisterClassA(kMainWindowClass, GetModuleHandleA(nullptr));
+    app.reset();
+}
+
+void WindowFixture::pumpMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (message.message == WM_QUIT) return;
+        PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void WindowFixture::menuCommand(UINT command) {
+    SendMessageA(app->mainWindow, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
+void WindowFixture::clickLinkButton(int id) {
+    SendMessageA(app->linkDialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(app->linkDialog, id)));
+}
+
+std::string WindowFixture::linkField(int id) const {
+    char text[1024] = {};
+    GetDlgItemTextA(app->linkDialog, id, text, sizeof text);
+    return text;
+}
+
+void WindowFixture::setLinkField(int id, const std::string& text) {
+    SetDlgItemTextA(app->linkDialog, id, text.c_str());
+}
+
+UINT WindowFixture::menuCheck(UINT command) const {
+    return GetMenuState(app->menu, command, MF_BYCOMMAND) & MF_CHECKED;
+}
