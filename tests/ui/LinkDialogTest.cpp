@@ -1,0 +1,154 @@
+// The link dialog's choosers, the proposed link name and the preview that
+// fills the information fields, with the real open and save dialogs.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "source/SourceReader.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/WindowAnswerer.h"
+#include "tests/ui/WindowFixture.h"
+#include "ui/resource.h"
+
+namespace {
+
+constexpr int kFileNameBox = 0x47c;  // the file name field of the common dialogs
+
+constexpr int kInfoFields[] = {
+    IDC_INFO_WIDTH,       IDC_INFO_HEIGHT,          IDC_INFO_VIDEO_FORMAT, IDC_INFO_FPS,
+    IDC_INFO_SAMPLE_RATE, IDC_INFO_BITS_PER_SAMPLE, IDC_INFO_CHANNELS,     IDC_INFO_NR_SAMPLES,
+    IDC_INFO_NR_FRAMES,   IDC_INFO_VIDEO_TIME,      IDC_INFO_AUDIO_TIME,
+};
+
+std::string windowMedia(const char* name) { return joinPath(mediaFolder(), std::string("window\\") + name); }
+
+// A person who types a file name into a common dialog and confirms it.
+std::thread pickFile(const char* caption, std::string path) {
+    return std::thread([caption, path] {
+        HWND dialog = waitForDialog(caption);
+        if (dialog == nullptr) return;
+        SetDlgItemTextA(dialog, kFileNameBox, path.c_str());
+        pressButton(dialog, IDOK);
+    });
+}
+
+class LinkDialogTest : public WindowFixture {
+protected:
+    void SetUp() override {
+        WindowFixture::SetUp();
+        openWindow();
+        app->openFunction = openSource;
+    }
+    void TearDown() override {
+        app->replacePreview(nullptr);
+        WindowFixture::TearDown();
+    }
+
+    // Types a path into the input field and presses its Browse button; the
+    // person cancels the open dialog, so the typed path is what is used. A
+    // preview that fails shows a message, which the person also closes.
+    std::vector<std::string> browseFromTypedPath(const std::string& typed, bool failsToOpen = true) {
+        setLinkField(IDC_LINK_INPUT, typed);
+        WindowAnswerer cancel("Open", IDCANCEL);
+        WindowAnswerer message("Quorl", IDOK);
+        clickLinkButton(IDC_LINK_BROWSE_INPUT);
+        EXPECT_EQ(cancel.answered(), 1u);
+        if (failsToOpen) {
+            EXPECT_TRUE(message.waitForAnswers(1, 5000));
+        }
+        return message.texts();
+    }
+};
+
+TEST_F(LinkDialogTest, ProposedNamesFollowTheSourceName) {
+    makeFolder("D:\\Video");
+    writeFileBytes("D:\\Video\\Clip.avs", {'x'});
+
+    std::vector<std::string> messages = browseFromTypedPath("D:\\Video\\Clip.avs");
+    EXPECT_EQ(linkField(IDC_LINK_INPUT), "D:\\Video\\Clip.avs");
+    EXPECT_STREQ(settings.sourcePath, "d:\\video\\clip.avs");
+    EXPECT_STREQ(settings.outputPath, "d:\\video\\clip.avi");
+    EXPECT_EQ(linkField(IDC_LINK_OUTPUT), "d:\\video\\clip.avi");
+    // Not a source AVIFile can open: the preview fails and the fields say so.
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "Unable to open file\nAre you forcing your AVI to unsupported format\n");
+    for (int field : kInfoFields) EXPECT_EQ(linkField(field), "none") << field;
+    EXPECT_EQ(app->previewSource, nullptr);
+
+    browseFromTypedPath("D:\\Video\\Clip.AVI");
+    EXPECT_STREQ(settings.outputPath, "d:\\video\\clip_SHIM.AVI");
+    browseFromTypedPath("D:\\Video\\clip");
+    EXPECT_STREQ(settings.outputPath, "d:\\video\\clipavi");
+    // A dot only in a folder name still counts as the extension's dot.
+    browseFromTypedPath("D:\\v.d\\clip");
+    EXPECT_STREQ(settings.outputPath, "d:\\v.avi");
+}
+
+TEST_F(LinkDialogTest, OverlongProposalLeavesTheOutputEmptyInsteadOfCuttingIt) {
+    // 258 characters and no dot: with "AVI" appended it would not fit.
+    std::string longPath = "d:\\" + std::string(255, 'a');
+    browseFromTypedPath(longPath, false);
+    EXPECT_EQ(std::string(settings.sourcePath), longPath);
+    EXPECT_STREQ(settings.outputPath, "");
+    EXPECT_EQ(linkField(IDC_LINK_OUTPUT), "");
+}
+
+TEST_F(LinkDialogTest, PickedPalSourceFillsTheFields) {
+    std::thread person = pickFile("Open", windowMedia("pal.avi"));
+    clickLinkButton(IDC_LINK_BROWSE_INPUT);
+    person.join();
+    EXPECT_EQ(linkField(IDC_LINK_INPUT), windowMedia("pal.avi"));
+    ASSERT_NE(app->previewSource, nullptr);
+    EXPECT_EQ(linkField(IDC_INFO_WIDTH), "16");
+    EXPECT_EQ(linkField(IDC_INFO_HEIGHT), "16");
+    EXPECT_EQ(linkField(IDC_INFO_VIDEO_FORMAT), "RGB24");
+    EXPECT_EQ(linkField(IDC_INFO_FPS), "25.000");
+    EXPECT_EQ(linkField(IDC_INFO_NR_FRAMES), "1500");
+    EXPECT_EQ(linkField(IDC_INFO_VIDEO_TIME), "00:01:00");
+    EXPECT_EQ(linkField(IDC_INFO_SAMPLE_RATE), "48000");
+    EXPECT_EQ(linkField(IDC_INFO_BITS_PER_SAMPLE), "8");
+    EXPECT_EQ(linkField(IDC_INFO_CHANNELS), "1");
+    EXPECT_EQ(linkField(IDC_INFO_NR_SAMPLES), "5400000");
+    EXPECT_EQ(linkField(IDC_INFO_AUDIO_TIME), "00:01:52");
+    // The source was itself an AVI file: the proposal keeps it apart.
+    EXPECT_EQ(linkField(IDC_LINK_OUTPUT), "m:\\window\\pal_SHIM.AVI");
+}
+
+TEST_F(LinkDialogTest, NtscRateShowsThreeDecimalsAndNoSoundShowsNone) {
+    browseFromTypedPath(windowMedia("ntsc.avi"), false);
+    EXPECT_EQ(linkField(IDC_INFO_FPS), "29.970");
+    EXPECT_EQ(linkField(IDC_INFO_SAMPLE_RATE), "none");
+    EXPECT_EQ(linkField(IDC_INFO_AUDIO_TIME), "none");
+}
+
+TEST_F(LinkDialogTest, SaveDialogSetsTheOutputAndClearsTheOverwriteQuestion) {
+    setLinkField(IDC_LINK_OUTPUT, "S:\\before.AVI");
+    {
+        WindowAnswerer cancel("Save As", IDCANCEL);
+        clickLinkButton(IDC_LINK_BROWSE_OUTPUT);
+    }
+    EXPECT_EQ(linkField(IDC_LINK_OUTPUT), "S:\\before.AVI");
+    EXPECT_TRUE(app->askOverwrite);
+    EXPECT_FALSE(app->createRequested);
+
+    std::string chosen = joinPath(scratchFolder(), "chosen.AVI");
+    DeleteFileA(chosen.c_str());
+    std::thread person = pickFile("Save As", chosen);
+    clickLinkButton(IDC_LINK_BROWSE_OUTPUT);
+    person.join();
+    EXPECT_EQ(std::string(settings.outputPath), chosen);
+    EXPECT_EQ(linkField(IDC_LINK_OUTPUT), chosen);
+    EXPECT_FALSE(app->askOverwrite);
+}
+
+TEST_F(LinkDialogTest, RunPreviewsTheStoredSourceAndKeepsTheClosedReader) {
+    lstrcpyA(settings.sourcePath, windowMedia("ntsc.avi").c_str());
+    PostMessageA(app->mainWindow, WM_COMMAND, IDM_FILE_CREATE_LINK, 0);
+    SourceReader* preview = app->run(openSource);
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview, app->previewSource);
+    EXPECT_EQ(linkField(IDC_INFO_NR_FRAMES), "30");
+    EXPECT_TRUE(app->createRequested);
+}
+
+}  // namespace
