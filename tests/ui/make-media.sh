@@ -19,3 +19,5 @@ ff -f lavfi -i testsrc=size=16x16:rate=30000/1001:duration=1 $tiny ntsc.avi
 ff -f lavfi -i testsrc=size=32x32:rate=25:duration=2 \
    -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=2" \
    $tiny -c:a pcm_s16le -ac 2 clip.avi
+# A picture size that is not a multiple of 16.
+ff -f lavfi -i testsrc=size=18x14:rate=25:duration=1 $tiny odd.avi
