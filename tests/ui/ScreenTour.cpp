@@ -1,0 +1,131 @@
+// Not a test: walks through the program's windows on a real display and saves
+// a picture of each, for the README. Usage: screen_tour QUORL.EXE SOURCE OUTDIR
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/CpuFeatures.h"
+#include "app/RegistryStore.h"
+#include "app/UserSettings.h"
+#include "ui/resource.h"
+
+namespace {
+
+HWND waitForWindow(const char* className, const char* caption) {
+    for (int tries = 0; tries < 500; ++tries) {
+        HWND found = FindWindowA(className, caption);
+        if (found != nullptr && IsWindowVisible(found)) return found;
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+// Saves the screen area of `window` (frame included) as a 24-bit BMP file.
+bool capture(HWND window, const std::string& path) {
+    Sleep(600);  // let it paint
+    RECT area = {};
+    GetWindowRect(window, &area);
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, picture);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const DWORD rowBytes = (width * 3 + 3) & ~3u;
+    const DWORD imageBytes = rowBytes * height;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4d42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + imageBytes;
+    bool written = false;
+    if (FILE* out = std::fopen(path.c_str(), "wb")) {
+        written = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+                  std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+                  std::fwrite(bits, imageBytes, 1, out) == 1;
+        std::fclose(out);
+    }
+    SelectObject(memory, old);
+    DeleteObject(picture);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    std::printf("%s %s\n", written ? "saved" : "FAILED", path.c_str());
+    return written;
+}
+
+// Opens a dialog through a menu command, pictures it and closes it.
+void pictureDialog(HWND mainWindow, UINT command, const char* caption, const std::string& path,
+                   int closeButton) {
+    PostMessageA(mainWindow, WM_COMMAND, command, 0);
+    HWND dialog = waitForWindow("#32770", caption);
+    if (dialog == nullptr) {
+        std::printf("FAILED: no window \"%s\"\n", caption);
+        return;
+    }
+    capture(dialog, path);
+    PostMessageA(dialog, WM_COMMAND, closeButton, 0);
+    Sleep(300);
+}
+
+void storeSettings(const char* source, const char* output) {
+    UserSettings settings{};
+    applyDefaultSettings(settings, queryCpuFeatures());
+    lstrcpynA(settings.sourcePath, source, kPathCapacity);
+    lstrcpynA(settings.outputPath, output, kPathCapacity);
+    RegistryStore store;
+    store.save(kUserSettingsSubkey, &settings, sizeof settings);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::printf("usage: screen_tour QUORL.EXE SOURCE OUTDIR\n");
+        return 2;
+    }
+    const std::string outFolder = argv[3];
+    std::string output = std::string(argv[2]);
+    output = output.substr(0, output.find_last_of('.')) + "_link.AVI";
+    storeSettings(argv[2], output.c_str());
+
+    std::string commandLine = std::string("\"") + argv[1] + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        std::printf("FAILED: cannot start %s\n", argv[1]);
+        return 1;
+    }
+    HWND mainWindow = waitForWindow("Quorl", "Quorl");
+    if (mainWindow == nullptr) {
+        std::printf("FAILED: no main window\n");
+        TerminateProcess(process.hProcess, 1);
+        return 1;
+    }
+    capture(mainWindow, outFolder + "\\main-window.bmp");
+    pictureDialog(mainWindow, IDM_ABOUT, "About", outFolder + "\\about.bmp", IDOK);
+    pictureDialog(mainWindow, IDM_OPTIONS_CONVERSION_MATRIX, "Set Conversion matrix",
+                  outFolder + "\\conversion-matrix.bmp", IDCANCEL);
+    pictureDialog(mainWindow, IDM_FILE_INFORMATION, "Advanced AVI file information",
+                  outFolder + "\\file-information.bmp", IDOK);
+
+    PostMessageA(mainWindow, WM_COMMAND, IDM_FILE_CREATE_LINK, 0);
+    if (HWND done = waitForWindow("#32770", "Quorl")) {
+        capture(done, outFolder + "\\link-created.bmp");
+        PostMessageA(done, WM_COMMAND, IDOK, 0);
+    }
+    Sleep(300);
+    PostMessageA(mainWindow, WM_CLOSE, 0, 0);
+    WaitForSingleObject(process.hProcess, 10000);
+    return 0;
+}
