@@ -1,7 +1,6 @@
 #include "tests/support/ProcessRunner.h"
 
 #include <chrono>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -42,22 +41,32 @@ ProcessResult runProcess(const std::string& commandLine, DWORD timeoutMs,
     }
     result.started = true;
 
+    // Polls instead of reading to the end of the pipe: a Wine helper that the
+    // child starts (the desktop process) may inherit the pipe and keep it open
+    // long after the child has gone.
     auto lastOutput = start;
-    std::thread reader([&] {
+    auto drain = [&] {
+        DWORD available = 0;
         char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+            DWORD got = 0;
+            if (!ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) || got == 0) return;
             result.output.append(buffer, got);
             lastOutput = Clock::now();
         }
-    });
-    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_TIMEOUT) {
-        result.timedOut = true;
-        TerminateProcess(process.hProcess, 99);
-        WaitForSingleObject(process.hProcess, 5000);
+    };
+    const auto deadline = start + std::chrono::milliseconds(timeoutMs);
+    while (WaitForSingleObject(process.hProcess, 5) == WAIT_TIMEOUT) {
+        drain();
+        if (Clock::now() >= deadline) {
+            result.timedOut = true;
+            TerminateProcess(process.hProcess, 99);
+            WaitForSingleObject(process.hProcess, 5000);
+            break;
+        }
     }
+    drain();
     auto end = Clock::now();
-    reader.join();
     GetExitCodeProcess(process.hProcess, &result.exitCode);
     result.secondsToExit = secondsBetween(start, end);
     result.secondsAfterLastOutput = secondsBetween(lastOutput, end);

@@ -9,6 +9,7 @@
 #include "app/CpuFeatures.h"
 #include "app/RegistryStore.h"
 #include "app/UserSettings.h"
+#include "ui/ProgressReporter.h"
 #include "ui/resource.h"
 
 namespace {
@@ -76,6 +77,20 @@ void pictureDialog(HWND mainWindow, UINT command, const char* caption, const std
     Sleep(300);
 }
 
+// The progress dialog as a link shows it, stopped at 42 percent.
+void pictureProgress(const std::string& path) {
+    ProgressReporter reporter;
+    ProgressReporter::begin(&reporter, GetModuleHandleA(nullptr), nullptr,
+                            "Generating SHIM AVI with RAW audio");
+    ProgressReporter::setPercent(42, &reporter);
+    if (HWND dialog = waitForWindow("#32770", "Generating SHIM AVI with RAW audio (42%)")) {
+        capture(dialog, path);
+    } else {
+        std::printf("FAILED: no progress dialog\n");
+    }
+    ProgressReporter::end(&reporter);
+}
+
 void storeSettings(const char* source, const char* output) {
     UserSettings settings{};
     applyDefaultSettings(settings, queryCpuFeatures());
@@ -118,6 +133,8 @@ int main(int argc, char** argv) {
                   outFolder + "\\conversion-matrix.bmp", IDCANCEL);
     pictureDialog(mainWindow, IDM_FILE_INFORMATION, "Advanced AVI file information",
                   outFolder + "\\file-information.bmp", IDOK);
+
+    pictureProgress(outFolder + "\\progress.bmp");
 
     PostMessageA(mainWindow, WM_COMMAND, IDM_FILE_CREATE_LINK, 0);
     if (HWND done = waitForWindow("#32770", "Quorl")) {
