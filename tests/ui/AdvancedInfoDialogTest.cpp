@@ -79,9 +79,28 @@ TEST_F(AdvancedInfoDialog, UncompressedRgb24Source) {
     EXPECT_EQ(shown.field[IDC_ADV_DECODED_TAG], "");
 }
 
-TEST_F(AdvancedInfoDialog, FormatBoxesAreForReadingOnly) {
+TEST_F(AdvancedInfoDialog, EverythingIsForReadingOnly) {
     Shown shown = show(mediaPath("rgb24.avi"));
     EXPECT_TRUE(shown.boxesDisabled);
+    playDialog(kCaption, [&] { showAdvancedInfo(app, mediaPath("rgb24.avi").c_str()); },
+               [&](HWND dialog) {
+                   RECT size{0, 0, 212, 279};
+                   MapDialogRect(dialog, &size);
+                   RECT client{};
+                   GetClientRect(dialog, &client);
+                   EXPECT_EQ(client.right, size.right);
+                   EXPECT_EQ(client.bottom, size.bottom);
+                   for (int id : kFields) {
+                       HWND field = GetDlgItem(dialog, id);
+                       const LONG style = GetWindowLongA(field, GWL_STYLE);
+                       EXPECT_NE(style & ES_READONLY, 0) << id;
+                       // Edit fields turn a plain border into a sunken edge.
+                       const LONG extended = GetWindowLongA(field, GWL_EXSTYLE);
+                       EXPECT_TRUE((style & WS_BORDER) != 0 || (extended & WS_EX_CLIENTEDGE) != 0)
+                           << id;
+                   }
+                   return IDOK;
+               });
 }
 
 TEST_F(AdvancedInfoDialog, CinepakSourceNamesItsFourccAndTheDecompressorsFormats) {
@@ -186,8 +205,14 @@ struct MainWindow {
     HWND handle;
 };
 
-// Takes what is waiting in this thread's queue, dispatching it; true when a
-// quit message with `code` was among it.
+// Dispatches what is waiting in this thread's queue.
+void dispatchWaiting() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
+
+// Waits up to 2 s for a quit message, dispatching whatever comes before it;
+// true when one with `code` came.
 bool drainQueueSeesQuit(int code) {
     const DWORD start = GetTickCount();
     MSG message;
@@ -241,7 +266,7 @@ TEST_F(AdvancedInfoDialog, MainWindowGetsNoCommandsButRepaints) {
     EXPECT_EQ(owner, main.handle);
     EXPECT_TRUE(repainted);
     EXPECT_EQ(MainWindow::commands, 0);
-    drainQueueSeesQuit(-1);
+    dispatchWaiting();
     EXPECT_EQ(MainWindow::commands, 0);
 }
 
