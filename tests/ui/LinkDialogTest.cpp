@@ -20,7 +20,7 @@ constexpr int kInfoFields[] = {
     IDC_INFO_NR_FRAMES,   IDC_INFO_VIDEO_TIME,      IDC_INFO_AUDIO_TIME,
 };
 
-std::string windowMedia(const char* name) { return joinPath(mediaFolder(), std::string("window\\") + name); }
+std::string windowMedia(const char* name) { return joinPath(mediaFolder(), std::string("ui\\") + name); }
 
 // A person who types a file name into a common dialog and confirms it.
 std::thread pickFile(const char* caption, std::string path) {
@@ -111,7 +111,7 @@ TEST_F(LinkDialogTest, PickedPalSourceFillsTheFields) {
     EXPECT_EQ(linkField(IDC_INFO_NR_SAMPLES), "5400000");
     EXPECT_EQ(linkField(IDC_INFO_AUDIO_TIME), "00:01:52");
     // The source was itself an AVI file: the proposal keeps it apart.
-    EXPECT_EQ(linkField(IDC_LINK_OUTPUT), "m:\\window\\pal_SHIM.AVI");
+    EXPECT_EQ(linkField(IDC_LINK_OUTPUT), "m:\\ui\\pal_SHIM.AVI");
 }
 
 TEST_F(LinkDialogTest, NtscRateShowsThreeDecimalsAndNoSoundShowsNone) {

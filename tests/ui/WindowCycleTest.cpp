@@ -16,7 +16,7 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-std::string windowMedia(const char* name) { return joinPath(mediaFolder(), std::string("window\\") + name); }
+std::string windowMedia(const char* name) { return joinPath(mediaFolder(), std::string("ui\\") + name); }
 
 // The program in window mode, started without waiting for it.
 class RunningProgram {

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Usage: make-media.sh OUTDIR
-# Sources whose rates and lengths the window's information fields are checked
-# against; tiny pictures keep them small.
+# Sources whose rates and lengths the link dialog and the information dialog show;
+# tiny pictures keep them small.
 set -eu
 out="$1"
 mkdir -p "$out"
