@@ -10,6 +10,7 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/WindowAnswerer.h"
 #include "tests/ui/DialogDriver.h"
+#include "tests/ui/WindowFixture.h"
 #include "ui/AdvancedInfoDialog.h"
 #include "ui/resource.h"
 
@@ -32,10 +33,6 @@ struct Shown {
     std::string formats;
     bool boxesDisabled = true;
 };
-
-std::string uiMediaPath(const std::string& name) {
-    return joinPath(joinPath(mediaFolder(), "ui"), name);
-}
 
 class AdvancedInfoDialog : public testing::Test {
 protected:

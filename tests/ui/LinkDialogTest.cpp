@@ -20,8 +20,6 @@ constexpr int kInfoFields[] = {
     IDC_INFO_NR_FRAMES,   IDC_INFO_VIDEO_TIME,      IDC_INFO_AUDIO_TIME,
 };
 
-std::string windowMedia(const char* name) { return joinPath(mediaFolder(), std::string("ui\\") + name); }
-
 // A person who types a file name into a common dialog and confirms it.
 std::thread pickFile(const char* caption, std::string path) {
     return std::thread([caption, path] {
@@ -94,10 +92,10 @@ TEST_F(LinkDialogTest, OverlongProposalLeavesTheOutputEmptyInsteadOfCuttingIt) {
 }
 
 TEST_F(LinkDialogTest, PickedPalSourceFillsTheFields) {
-    std::thread person = pickFile("Open", windowMedia("pal.avi"));
+    std::thread person = pickFile("Open", uiMediaPath("pal.avi"));
     clickLinkButton(IDC_LINK_BROWSE_INPUT);
     person.join();
-    EXPECT_EQ(linkField(IDC_LINK_INPUT), windowMedia("pal.avi"));
+    EXPECT_EQ(linkField(IDC_LINK_INPUT), uiMediaPath("pal.avi"));
     ASSERT_NE(app->previewSource, nullptr);
     EXPECT_EQ(linkField(IDC_INFO_WIDTH), "16");
     EXPECT_EQ(linkField(IDC_INFO_HEIGHT), "16");
@@ -115,7 +113,7 @@ TEST_F(LinkDialogTest, PickedPalSourceFillsTheFields) {
 }
 
 TEST_F(LinkDialogTest, NtscRateShowsThreeDecimalsAndNoSoundShowsNone) {
-    browseFromTypedPath(windowMedia("ntsc.avi"), false);
+    browseFromTypedPath(uiMediaPath("ntsc.avi"), false);
     EXPECT_EQ(linkField(IDC_INFO_FPS), "29.970");
     EXPECT_EQ(linkField(IDC_INFO_SAMPLE_RATE), "none");
     EXPECT_EQ(linkField(IDC_INFO_AUDIO_TIME), "none");
@@ -142,7 +140,7 @@ TEST_F(LinkDialogTest, SaveDialogSetsTheOutputAndClearsTheOverwriteQuestion) {
 }
 
 TEST_F(LinkDialogTest, RunPreviewsTheStoredSourceAndKeepsTheClosedReader) {
-    lstrcpyA(settings.sourcePath, windowMedia("ntsc.avi").c_str());
+    lstrcpyA(settings.sourcePath, uiMediaPath("ntsc.avi").c_str());
     PostMessageA(app->mainWindow, WM_COMMAND, IDM_FILE_CREATE_LINK, 0);
     SourceReader* preview = app->run(openSource);
     ASSERT_NE(preview, nullptr);

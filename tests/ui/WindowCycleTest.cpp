@@ -16,8 +16,6 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-std::string windowMedia(const char* name) { return joinPath(mediaFolder(), std::string("ui\\") + name); }
-
 // The program in window mode, started without waiting for it.
 class RunningProgram {
 public:
@@ -98,7 +96,7 @@ protected:
 };
 
 TEST_F(WindowCycleTest, WrapMakesTheLinkAndTheNewPathsAreSaved) {
-    storeSettings(windowMedia("clip.avi").c_str());
+    storeSettings(uiMediaPath("clip.avi").c_str());
     WindowAnswerer person("Quorl", IDOK);
     RunningProgram program;
     ASSERT_TRUE(program.ready());
@@ -122,13 +120,13 @@ TEST_F(WindowCycleTest, WrapMakesTheLinkAndTheNewPathsAreSaved) {
     ASSERT_TRUE(readRegistryValue(kUserSettingsSubkey, "Data", data));
     EXPECT_EQ(data.size(), 552u);
     UserSettings saved = storedSettings();
-    EXPECT_EQ(std::string(saved.sourcePath), windowMedia("clip.avi"));
+    EXPECT_EQ(std::string(saved.sourcePath), uiMediaPath("clip.avi"));
     EXPECT_EQ(std::string(saved.outputPath), output);
     EXPECT_EQ(person.answered(), 1u);
 }
 
 TEST_F(WindowCycleTest, ClosingTheDialogSavesTheMenuChoicesWithoutALink) {
-    storeSettings(windowMedia("clip.avi").c_str(), true);
+    storeSettings(uiMediaPath("clip.avi").c_str(), true);
     RunningProgram program;
     ASSERT_TRUE(program.ready());
     program.menu(IDM_OPTIONS_RAW_AUDIO);
@@ -146,7 +144,7 @@ TEST_F(WindowCycleTest, ClosingTheDialogSavesTheMenuChoicesWithoutALink) {
 }
 
 TEST_F(WindowCycleTest, ExistingOutputIsKeptWhenThePersonDeclinesToOverwrite) {
-    storeSettings(windowMedia("clip.avi").c_str());
+    storeSettings(uiMediaPath("clip.avi").c_str());
     writeFileBytes(output, {'o', 'l', 'd'});
     WindowAnswerer question("Write error", IDCANCEL);
     WindowAnswerer message("Quorl", IDOK);
@@ -165,7 +163,7 @@ TEST_F(WindowCycleTest, ExistingOutputIsKeptWhenThePersonDeclinesToOverwrite) {
 }
 
 TEST_F(WindowCycleTest, OddPictureSizeAsksAndCancelSkipsTheLink) {
-    storeSettings(windowMedia("odd.avi").c_str());
+    storeSettings(uiMediaPath("odd.avi").c_str());
     WindowAnswerer question("Conversion error", IDCANCEL);
     WindowAnswerer message("Quorl", IDOK);
     RunningProgram program;
@@ -178,7 +176,7 @@ TEST_F(WindowCycleTest, OddPictureSizeAsksAndCancelSkipsTheLink) {
         EXPECT_EQ(question.texts()[0],
                   "Width or Height are not an multiple of 16\nSome conversions may fail\nDo you can continue ?");
         ASSERT_TRUE(message.waitForAnswers(1));
-        EXPECT_EQ(message.texts()[0], "Source : " + windowMedia("odd.avi") + " could not be opened\n");
+        EXPECT_EQ(message.texts()[0], "Source : " + uiMediaPath("odd.avi") + " could not be opened\n");
         EXPECT_FALSE(fileExists(output));
     } else {
         ASSERT_TRUE(message.waitForAnswers(1, 30000));

@@ -1,7 +1,12 @@
 #include "tests/ui/WindowFixture.h"
 
 #include "app/CpuFeatures.h"
+#include "tests/support/TestEnvironment.h"
 #include "ui/MainWindow.h"
+
+std::string uiMediaPath(const std::string& name) {
+    return joinPath(joinPath(mediaFolder(), "ui"), name);
+}
 
 UserSettings defaultSettings() {
     UserSettings defaults{};

@@ -32,5 +32,8 @@ protected:
     std::unique_ptr<Application> app;
 };
 
+// A source made by tests/ui/make-media.sh (Windows path).
+std::string uiMediaPath(const std::string& name);
+
 // Default settings as the program writes them on its first run.
 UserSettings defaultSettings();
