@@ -1,0 +1,70 @@
+// The single entry point the system's driver loader calls. It only picks the
+// face at open time and forwards; everything else lives in the faces.
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "avishim/DriverFace.h"
+
+namespace {
+
+constexpr DWORD fourcc(char a, char b, char c, char d) {
+    return static_cast<DWORD>(static_cast<unsigned char>(a)) |
+           static_cast<DWORD>(static_cast<unsigned char>(b)) << 8 |
+           static_cast<DWORD>(static_cast<unsigned char>(c)) << 16 |
+           static_cast<DWORD>(static_cast<unsigned char>(d)) << 24;
+}
+
+// Both ICOPEN and ACMDRVOPENDESCA begin with a DWORD size and the DWORD
+// fccType; reading just those two keeps the dispatcher free of either API.
+DWORD openRecordType(LPARAM record) {
+    DWORD head[2] = {};
+    std::memcpy(head, reinterpret_cast<const void*>(record), sizeof head);
+    if (head[0] < sizeof head) return 0;
+    return head[1];
+}
+
+LRESULT openInstance(LPARAM record) {
+    // A configuration open (no record) must succeed, or the loader gives up
+    // on the DLL before the real open.
+    if (record == 0) return 1;
+    const DWORD type = openRecordType(record);
+    DriverFace* face = nullptr;
+    if (type == fourcc('v', 'i', 'd', 'c'))
+        face = openVideoFace(record);
+    else if (type == fourcc('a', 'u', 'd', 'c'))
+        face = openAudioFace(record);
+    return reinterpret_cast<LRESULT>(face);
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) LRESULT WINAPI DriverProc(DWORD_PTR driverId, HDRVR driver,
+                                                           UINT msg, LPARAM lParam1,
+                                                           LPARAM lParam2) {
+    // The instance is only ours to use between a successful open and its
+    // close; DRV_DISABLE and DRV_FREE may carry one already closed.
+    auto* face = reinterpret_cast<DriverFace*>(driverId);
+    // The configuration instance is 1, not a face.
+    if (driverId == 1) face = nullptr;
+    switch (msg) {
+    case DRV_LOAD:
+    case DRV_ENABLE:
+    case DRV_DISABLE:
+    case DRV_FREE:
+        return 1;
+    case DRV_OPEN:
+        return openInstance(lParam2);
+    case DRV_CLOSE:
+        delete face;
+        return 1;
+    case DRV_QUERYCONFIGURE:
+    case DRV_CONFIGURE:
+        return 0;
+    default:
+        if (face != nullptr) return face->message(msg, lParam1, lParam2);
+        return DefDriverProc(driverId, driver, msg, lParam1, lParam2);
+    }
+}
