@@ -105,8 +105,8 @@ bool describeTag(DWORD index, ACMFORMATTAGDETAILSW* details) {
 }
 
 LRESULT formatTagDetails(LPARAM target, LPARAM flags) {
-    if (target == 0 || recordSize(reinterpret_cast<void*>(target)) < sizeof(ACMFORMATTAGDETAILSW) -
-                                                                        sizeof(WCHAR) * ACMFORMATTAGDETAILS_FORMATTAG_CHARS)
+    if (target == 0 ||
+        recordSize(reinterpret_cast<void*>(target)) < offsetof(ACMFORMATTAGDETAILSW, szFormatTag))
         return MMSYSERR_INVALPARAM;
     auto* asked = reinterpret_cast<ACMFORMATTAGDETAILSW*>(target);
     ACMFORMATTAGDETAILSW details{};
