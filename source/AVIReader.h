@@ -39,6 +39,7 @@ public:
 private:
     bool failOpen();
     bool setUpVideo();
+    void takeVideoStart();
     bool negotiateDecompressor();
     bool setUpAudio();
     bool setUpDecoder();

@@ -132,6 +132,11 @@ TEST_F(ScriptedSource, VideoStartingLaterMovesTheAudioForward) {
     const Bytes samples = read(*reader, 0, 2);
     ASSERT_EQ(samples.size(), 8u);
     EXPECT_EQ(frameNumber(samples, 0), 19200u);
+    // A reader opened for the sound alone (as the codec opens one) places it
+    // on the same time line.
+    AVIReader soundOnly;
+    ASSERT_TRUE(soundOnly.open(path.c_str(), true, false, "Quorl"));
+    EXPECT_EQ(read(soundOnly, 0, 2), samples);
 }
 
 TEST_F(ScriptedSource, PcmThatDeliversNothingFailsInsteadOfSpinning) {
