@@ -119,6 +119,7 @@ void AVIReader::releaseAudio() {
     convertBufferSize = decodeChunk = pcmFill = 0;
     pcmBufferSize = 0;
     framesToSkip = 0;
+    pcmReadAhead.release();
     streamHeader = ACMSTREAMHEADER{};
 }
 
