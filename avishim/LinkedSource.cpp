@@ -9,6 +9,20 @@
 
 namespace {
 
+// A link may name another link as its source (opening it brings this codec
+// in again, on the same thread); a link that names itself, or two that name
+// each other, would do so without end. A few levels are plenty for real
+// chains.
+constexpr int kMaxNestedSources = 4;
+thread_local int sourcesBeingOpened = 0;
+
+struct NestingGuard {
+    NestingGuard() { ++sourcesBeingOpened; }
+    ~NestingGuard() { --sourcesBeingOpened; }
+    NestingGuard(const NestingGuard&) = delete;
+    NestingGuard& operator=(const NestingGuard&) = delete;
+};
+
 // Room for one picture as the reader hands it over. A stored or decoded
 // picture may claim a few bytes more than its rows need (padding); a claim
 // far beyond that is not believed.
@@ -23,6 +37,11 @@ size_t bufferBytesFor(const BITMAPINFOHEADER& delivered, size_t rowsNeed) {
 std::unique_ptr<LinkedSource> LinkedSource::open(const VideoLink& link, const char** reason) {
     const char* ignored = nullptr;
     if (reason == nullptr) reason = &ignored;
+    if (sourcesBeingOpened >= kMaxNestedSources) {
+        *reason = "links name each other too deeply (a link naming itself?)";
+        return nullptr;
+    }
+    const NestingGuard nesting;
     std::unique_ptr<AVIReader> reader(new (std::nothrow) AVIReader);
     if (reader == nullptr) {
         *reason = "out of memory";

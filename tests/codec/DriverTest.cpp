@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <vfw.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -281,4 +282,36 @@ TEST_F(Driver, DecodesRecordsIntoSourceFramesAndRepeatsTheLastPastTheEnd) {
                                 referenceConversion(source.frame(5), kRGB32)),
               1);
     EXPECT_EQ(ICDecompressEnd(codec_), ICERR_OK);
+}
+
+TEST_F(Driver, LinksNamingLinksPlayButALinkNamingItselfIsRefused) {
+    // A link whose source is itself a link: the codec is asked again, one
+    // level down, and the frames are the innermost source's.
+    SourceFrames source(codecMedia("rgb24.avi"));
+    ASSERT_TRUE(source.opened());
+    const std::vector<uint8_t> chain = linkFormat({kRGB24, outputsFromMask(8 | 4), codecMedia("rgb24-link.avi")});
+    BITMAPINFOHEADER wanted = wantedHeader(kRGB24, 80, 48, false);
+    ASSERT_EQ(ICDecompressBegin(codec_, asInfo(chain), &wanted), ICERR_OK);
+    std::vector<uint8_t> input(chain);
+    reinterpret_cast<BITMAPINFOHEADER*>(input.data())->biSizeImage = 4;
+    std::vector<uint8_t> picture(wanted.biSizeImage);
+    uint8_t record[4] = {7, 0, 0, 0};
+    ASSERT_EQ(ICDecompress(codec_, 0, reinterpret_cast<BITMAPINFOHEADER*>(input.data()), record, &wanted,
+                           picture.data()),
+              ICERR_OK);
+    EXPECT_EQ(largestDifference(pictureOfDibBits(wanted, picture), source.frame(7)), 0);
+    ICDecompressEnd(codec_);
+
+    // The same link file with its source path pointing at itself.
+    std::vector<unsigned char> bytes = readFileBytes(codecMedia("rgb24-link.avi"));
+    const std::string inner = codecMedia("rgb24.avi");
+    const std::string self = joinPath(scratchFolder(), "self.avi");
+    ASSERT_LE(self.size(), 38u);
+    auto at = std::search(bytes.begin(), bytes.end(), inner.begin(), inner.end());
+    ASSERT_NE(at, bytes.end());
+    std::fill(at, at + 40, 0);
+    std::copy(self.begin(), self.end(), at);
+    ASSERT_TRUE(writeFileBytes(self, bytes));
+    const std::vector<uint8_t> loop = linkFormat({kRGB24, outputsFromMask(8 | 4), self});
+    EXPECT_NE(ICDecompressBegin(codec_, asInfo(loop), &wanted), ICERR_OK);
 }
