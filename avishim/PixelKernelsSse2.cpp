@@ -26,7 +26,6 @@ uint32_t load32(const uint8_t* at) {
     std::memcpy(&value, at, 4);
     return value;
 }
-void store32(uint8_t* at, uint32_t value) { std::memcpy(at, &value, 4); }
 
 void rgb24ToRgb32(const uint8_t* src, uint8_t* dst, int32_t width) {
     const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
@@ -44,13 +43,21 @@ void rgb24ToRgb32(const uint8_t* src, uint8_t* dst, int32_t width) {
 }
 
 void rgb32ToRgb24(const uint8_t* src, uint8_t* dst, int32_t width) {
+    // Per 64-bit lane (two pixels): the first pixel's three bytes stay, the
+    // second's move down by one byte next to them.
+    const __m128i firstPixel = _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);
+    const __m128i secondPixel = _mm_set_epi32(0x0000FFFF, static_cast<int>(0xFF000000u), 0x0000FFFF,
+                                              static_cast<int>(0xFF000000u));
     int32_t x = 0;
-    for (; x + 4 <= width; x += 4, src += 16, dst += 12) {
-        const uint32_t p0 = load32(src), p1 = load32(src + 4), p2 = load32(src + 8),
-                       p3 = load32(src + 12);
-        store32(dst, (p0 & 0xFFFFFF) | p1 << 24);
-        store32(dst + 4, ((p1 >> 8) & 0xFFFF) | p2 << 16);
-        store32(dst + 8, ((p2 >> 16) & 0xFF) | p3 << 8);
+    // Each lane is stored as 8 bytes of which 6 count; the two extra bytes
+    // are overwritten by the next store, so the loop leaves at least two
+    // pixels to the plain kernel and never writes past the row.
+    for (; x + 6 <= width; x += 4, src += 16, dst += 12) {
+        const __m128i pixels = load16(src);
+        const __m128i packed = _mm_or_si128(_mm_and_si128(pixels, firstPixel),
+                                            _mm_and_si128(_mm_srli_epi64(pixels, 8), secondPixel));
+        store8(dst, packed);
+        store8(dst + 6, _mm_srli_si128(packed, 8));
     }
     scalarKernels().rgb32ToRgb24(src, dst, width - x);
 }
