@@ -20,7 +20,7 @@ namespace {
 constexpr DWORD kShim = mmioFOURCC('S', 'H', 'I', 'M');
 using DriverProcFunction = LRESULT(WINAPI*)(DWORD_PTR, HDRVR, UINT, LPARAM, LPARAM);
 
-struct LinkSpec {
+struct LinkOnDisk {  // what a link names and allows
     int32_t formatCode;
     AllowedOutputs outputs;
     std::string path = "M:\\codec\\yuy2.avi";
@@ -28,11 +28,11 @@ struct LinkSpec {
     int height = 48;
 };
 
-std::vector<uint8_t> linkFormat(const LinkSpec& spec) {
-    const VideoLinkFields fields{50, spec.height, spec.width, spec.formatCode, spec.path.c_str(),
-                                 spec.outputs, 1};
+std::vector<uint8_t> linkFormat(const LinkOnDisk& link) {
+    const VideoLinkFields fields{50, link.height, link.width, link.formatCode, link.path.c_str(),
+                                 link.outputs, 1};
     const VideoFormat format =
-        buildVideoFormat(spec.width, spec.height, 24, spec.width * spec.height * 3,
+        buildVideoFormat(link.width, link.height, 24, link.width * link.height * 3,
                          buildVideoLinkData(fields));
     return {format.begin(), format.end()};
 }
@@ -222,7 +222,7 @@ TEST_F(Driver, RefusesFormatsThatAreNoLinks) {
 TEST_F(Driver, BeginFailsWhenTheSourceCannotBeOpened) {
     struct Row {
         const char* name;
-        LinkSpec spec;
+        LinkOnDisk link;
     };
     const Row rows[] = {
         {"missing file", {kYUY2, outputsFromMask(15), "M:\\codec\\nothing-here.avi"}},
@@ -231,8 +231,8 @@ TEST_F(Driver, BeginFailsWhenTheSourceCannotBeOpened) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        const std::vector<uint8_t> link = linkFormat(r.spec);
-        const BITMAPINFOHEADER wanted = wantedHeader(kRGB32, r.spec.width, r.spec.height, false);
+        const std::vector<uint8_t> link = linkFormat(r.link);
+        const BITMAPINFOHEADER wanted = wantedHeader(kRGB32, r.link.width, r.link.height, false);
         EXPECT_EQ(ICDecompressQuery(codec_, asInfo(link), &wanted), ICERR_OK);
         EXPECT_NE(ICDecompressBegin(codec_, asInfo(link), &wanted), ICERR_OK);
     }
