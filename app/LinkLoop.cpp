@@ -98,10 +98,12 @@ private:
                                                      settings.conversionMatrix);
         ProgressReporter& progress = app_.progress;
         if (app_.commandLineMode) progress.consoleMode = true;
+        // Ctrl-C or Ctrl-Break on the console cancels like the dialog's
+        // button; installed before the progress line tells anyone to press it.
+        progress.cancelled = false;
+        ConsoleCancel consoleCancel(app_.commandLineMode ? &progress.cancelled : nullptr);
         ProgressReporter::begin(&progress, app_.instance, app_.mainWindow,
                                 isSet(settings.rawAudio) ? kRawAudioTitle : kLinkedAudioTitle);
-        // Ctrl-C or Ctrl-Break on the console cancels like the dialog's button.
-        ConsoleCancel consoleCancel(app_.commandLineMode ? &progress.cancelled : nullptr);
         bool created = writer_.createLink(
             settings.outputPath, settings.sourcePath, 1, source->width, source->height,
             static_cast<int32_t>(source->fpsNumerator), static_cast<int32_t>(source->fpsDenominator),
