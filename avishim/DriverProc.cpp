@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "avishim/DriverFace.h"
+#include "common/MessageBoxes.h"
 
 namespace {
 
@@ -31,7 +32,23 @@ DWORD openRecordType(LPARAM record) {
 // may be gone. The memory goes with the process anyway.
 volatile bool processEnding = false;
 
+// Inside an editor nobody may be asked anything while frames or samples are
+// decoded (a box would stall playback, or appear on a server with no one to
+// see it): what the shared reading code would show goes to the debugger's
+// output, and the question gets the answer that keeps the user's files.
+int reportWithoutBox(const char* text, const char* caption, unsigned flags) {
+    OutputDebugStringA("avishim: ");
+    OutputDebugStringA(caption != nullptr ? caption : "");
+    OutputDebugStringA(": ");
+    OutputDebugStringA(text != nullptr ? text : "");
+    OutputDebugStringA("\n");
+    return safeAnswerFor(flags);
+}
+
 LRESULT openInstance(LPARAM record) {
+    // The handler belongs to this DLL's own copy of the shared code, so the
+    // editor's own boxes are not touched.
+    setMessageBoxHandler(reportWithoutBox);
     // A configuration open (no record) must succeed, or the loader gives up
     // on the DLL before the real open.
     if (record == 0) return 1;
