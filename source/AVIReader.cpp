@@ -55,10 +55,24 @@ bool AVIReader::open(const char* path, bool wantAudio, bool wantVideo, const cha
     if (wantVideo && videoStream == nullptr) videoStream = avi::firstStream(file, streamtypeVIDEO);
     if (wantAudio && audioStream == nullptr) audioStream = avi::firstStream(file, streamtypeAUDIO);
     if (videoStream == nullptr && audioStream == nullptr) return failOpen();
+    if (wantAudio && !wantVideo && videoStream == nullptr) takeVideoStart();
 
     if (videoStream != nullptr && wantVideo && !setUpVideo()) return failOpen();
     if (audioStream != nullptr && wantAudio && !setUpAudio()) return failOpen();
     return true;
+}
+
+// The sound is placed on the video's time line (see readAudio), so a reader
+// opened for the sound alone, as the codec opens one, must still know where
+// the video starts, or it would shift the sound differently from a reader
+// opened for both, as the program's is when it makes a link.
+void AVIReader::takeVideoStart() {
+    PAVISTREAM video = avi::firstStream(file, streamtypeVIDEO);
+    if (video == nullptr) return;
+    AVISTREAMINFOA info{};
+    if (avi::streamInfo(video, &info) == AVIERR_OK && info.dwRate != 0 && info.dwScale != 0)
+        videoStartMs = avi::streamStartMs(video, info);
+    avi::releaseStream(video);
 }
 
 bool AVIReader::close(bool closeAudio, bool closeVideo) {
@@ -105,6 +119,7 @@ void AVIReader::releaseAudio() {
     convertBufferSize = decodeChunk = pcmFill = 0;
     pcmBufferSize = 0;
     framesToSkip = 0;
+    pcmReadAhead.release();
     streamHeader = ACMSTREAMHEADER{};
 }
 

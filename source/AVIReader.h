@@ -5,6 +5,7 @@
 #include <msacm.h>
 #include <vfw.h>
 
+#include "source/PcmReadAhead.h"
 #include "source/SourceReader.h"
 
 // The one source reader: every source (AVI file, AviSynth script, frameserver
@@ -39,6 +40,7 @@ public:
 private:
     bool failOpen();
     bool setUpVideo();
+    void takeVideoStart();
     bool negotiateDecompressor();
     bool setUpAudio();
     bool setUpDecoder();
@@ -87,6 +89,8 @@ private:
     // Decoded frames still to drop after a jump: reading restarts at the start
     // of the source block holding the wanted sample.
     int32_t framesToSkip = 0;
+    // PCM sources are read ahead a window at a time (PcmReadAhead.h).
+    PcmReadAhead pcmReadAhead;
 
     int decompressorAttempts_ = 0;
 };

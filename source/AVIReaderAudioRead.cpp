@@ -44,6 +44,42 @@ bool AVIReader::readAudio(int32_t start, int32_t count, void* buffer, int32_t si
 bool AVIReader::readPcmAudio(int32_t start, int32_t count, unsigned char* out, int32_t size,
                              int32_t frameSize) {
     int emptyReads = 0;
+    // The window keeps the platform's bytes as they come, so it serves only
+    // streams whose samples are the frames delivered. Positions at or past
+    // the stream's end are read as asked, so that a request there ends
+    // exactly as it would without the window.
+    const bool windowed = pcmReadAhead.ready() && pcmReadAhead.frameBytes() == frameSize &&
+                          audioInfo.dwSampleSize == static_cast<DWORD>(frameSize);
+    while (windowed && count > 0 && start < streamLength) {
+        int32_t held = pcmReadAhead.heldFrom(start);
+        if (held == 0) {
+            int32_t wanted = pcmReadAhead.capacity();
+            if (wanted > streamLength - start) wanted = streamLength - start;
+            LONG got = 0;
+            unsigned char* room = pcmReadAhead.beginRefill(start);
+            if (avi::read(audioStream, start, wanted, room, wanted * frameSize, nullptr, &got) !=
+                    AVIERR_OK ||
+                got < 0 || got > wanted) {
+                // A fault somewhere in the window need not lie in this
+                // request: read just what was asked instead.
+                pcmReadAhead.forget();
+                break;
+            }
+            pcmReadAhead.finishRefill(got);
+            if (got == 0) {
+                if (++emptyReads >= kMaxEmptyRounds) return false;
+                continue;
+            }
+            held = got;
+        }
+        const int32_t taken = held < count ? held : count;
+        pcmReadAhead.copy(start, taken, out);
+        out += taken * frameSize;
+        size -= taken * frameSize;
+        start += taken;
+        count -= taken;
+    }
+
     while (count > 0) {
         LONG samplesRead = 0;
         if (avi::read(audioStream, start, count, out, size, nullptr, &samplesRead) != AVIERR_OK) {

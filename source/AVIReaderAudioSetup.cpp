@@ -72,7 +72,7 @@ bool AVIReader::setUpAudio() {
     numAudioSamples = streamLength;
     if (!resizeBlock(&outputFormat, waveBlockSize(static_cast<DWORD>(formatSize)))) return false;
     std::memcpy(outputFormat, sourceFormat, static_cast<size_t>(formatSize));
-    return true;
+    return pcmReadAhead.allocate(frameBytes(*sourceFormat), sourceFormat->nSamplesPerSec);
 }
 
 bool AVIReader::setUpDecoder() {

@@ -73,6 +73,7 @@ public:
             s_.info.dwSampleSize ? s_.info.dwSampleSize : s_.data.size() / length;
         if (start < 0 || start >= length) return AVIERR_NODATA;
         LONG count = std::min(samples, length - start);
+        if (s_.failsFrom >= 0 && start + count > s_.failsFrom) return AVIERR_FILEREAD;
         if (buffer != nullptr) {
             count = std::min<LONG>(count, static_cast<LONG>(size / sampleBytes));
             if (count == 0 && samples > 0) return AVIERR_BUFFERTOOSMALL;

@@ -13,6 +13,7 @@ struct ScriptedStream {
     std::vector<unsigned char> format;
     std::vector<unsigned char> data;
     bool readsNothing = false;  // every read succeeds and returns 0 samples
+    LONG failsFrom = -1;        // reads that reach this position fail, when not -1
 };
 
 struct ScriptedSourceScript {

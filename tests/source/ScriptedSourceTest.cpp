@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -132,6 +133,11 @@ TEST_F(ScriptedSource, VideoStartingLaterMovesTheAudioForward) {
     const Bytes samples = read(*reader, 0, 2);
     ASSERT_EQ(samples.size(), 8u);
     EXPECT_EQ(frameNumber(samples, 0), 19200u);
+    // A reader opened for the sound alone (as the codec opens one) places it
+    // on the same time line.
+    AVIReader soundOnly;
+    ASSERT_TRUE(soundOnly.open(path.c_str(), true, false, "Quorl"));
+    EXPECT_EQ(read(soundOnly, 0, 2), samples);
 }
 
 TEST_F(ScriptedSource, PcmThatDeliversNothingFailsInsteadOfSpinning) {
@@ -226,4 +232,64 @@ TEST_F(ScriptedSource, AHugeCompressedLengthStopsAtTheLargestCount) {
     auto reader = open("endless-ima", script);
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->numAudioSamples, INT32_MAX);
+}
+
+TEST_F(ScriptedSource, SequentialPcmBlocksCostOnePlatformReadPerWindow) {
+    // Frame periods of 29.97 fps at 48 kHz, as the link and the codec ask.
+    ScriptedSourceScript script;
+    script.hasAudio = true;
+    script.audio = countingAudio(0, 4 * kRate);
+    auto reader = open("sequential-pcm", script);
+    ASSERT_NE(reader, nullptr);
+    int32_t at = 0;
+    for (int block = 0; at < 4 * static_cast<int32_t>(kRate); ++block) {
+        const int32_t count = std::min<int32_t>(block % 5 == 4 ? 1602 : 1601, 4 * kRate - at);
+        const Bytes samples = read(*reader, at, count);
+        ASSERT_EQ(samples.size(), size_t{4} * count) << "at " << at;
+        ASSERT_EQ(frameNumber(samples, 0), static_cast<uint32_t>(at));
+        ASSERT_EQ(frameNumber(samples, count - 1), static_cast<uint32_t>(at + count - 1));
+        at += count;
+    }
+    // Four seconds of stereo 16-bit in windows of 256 KiB.
+    EXPECT_EQ(handler.audioReads().size(), 3u);
+}
+
+TEST_F(ScriptedSource, AFaultBeyondARequestDoesNotFailIt) {
+    struct Case {
+        int32_t start, count;
+        bool succeeds;
+    };
+    // The stream cannot be read from 30000 on.
+    const Case cases[] = {
+        {0, 1000, true}, {28000, 1999, true}, {29000, 1001, false}, {40000, 10, false}, {5, 5, true},
+    };
+    ScriptedSourceScript script;
+    script.hasAudio = true;
+    script.audio = countingAudio(0, 2 * kRate);
+    script.audio.failsFrom = 30000;
+    auto reader = open("faulty-pcm", script);
+    ASSERT_NE(reader, nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.start);
+        const Bytes samples = read(*reader, c.start, c.count);
+        EXPECT_EQ(!samples.empty(), c.succeeds);
+        if (c.succeeds) EXPECT_EQ(frameNumber(samples, c.count - 1), uint32_t(c.start + c.count - 1));
+        else EXPECT_STREQ(reader->lastError, "Unable to read RAW audio data from AVI file");
+    }
+}
+
+TEST_F(ScriptedSource, PcmWhoseSamplesAreNotItsFramesIsReadAsAsked) {
+    // A stream that states no sample size: the platform decides what a
+    // sample is, so nothing is read ahead.
+    ScriptedSourceScript script;
+    script.hasAudio = true;
+    script.audio = countingAudio(0, kRate);
+    script.audio.info.dwSampleSize = 0;
+    auto reader = open("sizeless-pcm", script);
+    ASSERT_NE(reader, nullptr);
+    const Bytes samples = read(*reader, 100, 50);
+    ASSERT_EQ(samples.size(), 200u);
+    EXPECT_EQ(frameNumber(samples, 49), 149u);
+    ASSERT_EQ(handler.audioReads().size(), 1u);
+    EXPECT_EQ(handler.audioReads()[0], (std::pair<LONG, LONG>(100, 50)));
 }
