@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/UserSettings.h"
+#include "link/AudioRecords.h"
 #include "link/LittleEndian.h"
 
 namespace {
@@ -78,6 +79,26 @@ bool linkPlanSeeds(const fs::path& folder) {
     return ok && writeSeed(folder, "pal-raw", bytes.data(), bytes.size());
 }
 
+// The linked format at the default tuning and the first and a later block,
+// laid out as the audio fuzzer reads them: format length, format, block.
+bool audioLinkSeeds(const fs::path& folder) {
+    AudioLinkData data =
+        buildAudioLinkData(AudioLinkFields{1920000, 2112, 65536, 16, "c:\\ORVserver.avs", 1});
+    LinkedAudioFormat format =
+        buildLinkedAudioFormat(LinkedAudioFields{2, 48000, 3200, 128, 16, 0}, data);
+    bool ok = true;
+    const int32_t blocks[][3] = {{0, 0, 1920}, {999, 1918080, 1920}};
+    for (const auto& b : blocks) {
+        std::vector<uint8_t> bytes{static_cast<uint8_t>(format.size())};
+        bytes.insert(bytes.end(), format.begin(), format.end());
+        std::vector<uint8_t> block(128);
+        fillAudioBlockRecord(block.data(), 128, b[0], b[1], b[2]);
+        bytes.insert(bytes.end(), block.begin(), block.end());
+        ok &= writeSeed(folder, "block" + std::to_string(b[0]), bytes.data(), bytes.size());
+    }
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,7 +108,7 @@ int main(int argc, char** argv) {
     }
     fs::path top = argv[1];
     bool ok = commandLineSeeds(top / "command_line") && settingsSeeds(top / "settings_record") &&
-              linkPlanSeeds(top / "link_plan");
+              linkPlanSeeds(top / "link_plan") && audioLinkSeeds(top / "audio_link");
     if (!ok) std::fprintf(stderr, "fuzz_seeds: cannot write the seeds into %s\n", argv[1]);
     return ok ? 0 : 1;
 }
