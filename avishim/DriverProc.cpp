@@ -26,6 +26,11 @@ DWORD openRecordType(LPARAM record) {
     return head[1];
 }
 
+// Set when the process is ending: a close that arrives after that (msacm32
+// sends one after DLL_PROCESS_DETACH) must not reach into libraries that
+// may be gone. The memory goes with the process anyway.
+volatile bool processEnding = false;
+
 LRESULT openInstance(LPARAM record) {
     // A configuration open (no record) must succeed, or the loader gives up
     // on the DLL before the real open.
@@ -58,7 +63,7 @@ extern "C" __declspec(dllexport) LRESULT WINAPI DriverProc(DWORD_PTR driverId, H
     case DRV_OPEN:
         return openInstance(lParam2);
     case DRV_CLOSE:
-        delete face;
+        if (!processEnding) delete face;
         return 1;
     case DRV_QUERYCONFIGURE:
     case DRV_CONFIGURE:
@@ -67,4 +72,10 @@ extern "C" __declspec(dllexport) LRESULT WINAPI DriverProc(DWORD_PTR driverId, H
         if (face != nullptr) return face->message(msg, lParam1, lParam2);
         return DefDriverProc(driverId, driver, msg, lParam1, lParam2);
     }
+}
+
+// Kept to a flag: nothing else may run under the loader lock.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_PROCESS_DETACH && reserved != nullptr) processEnding = true;
+    return TRUE;
 }

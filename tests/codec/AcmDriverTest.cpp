@@ -24,7 +24,7 @@ constexpr uint32_t kBlock = 128;
 constexpr int32_t kSamples = 96000;  // s25: 2 s of 48 kHz stereo 16-bit
 constexpr int32_t kMaxPerBlock = 2112;
 
-std::string sourcePath() { return joinPath(mediaFolder(), "codec\\s25.avi"); }
+std::string sourcePath() { return joinPath(mediaFolder(), "codec-audio\\s25.avi"); }
 
 std::vector<uint8_t> linkedFormat(const std::string& path, int32_t samples = kSamples) {
     AudioLinkData data = buildAudioLinkData({samples, kMaxPerBlock, 65536, 16, path.c_str(), 1});
@@ -89,7 +89,7 @@ protected:
                                ACM_DRIVERADDF_FUNCTION | ACM_DRIVERADDF_LOCAL),
                   0u);
         ASSERT_EQ(acmDriverOpen(&driver, driverId, 0), 0u);
-        reference = readFileBytes(joinPath(mediaFolder(), "codec\\s25.pcm"));
+        reference = readFileBytes(joinPath(mediaFolder(), "codec-audio\\s25.pcm"));
         ASSERT_EQ(reference.size(), static_cast<size_t>(kSamples) * 4);
     }
     static void TearDownTestSuite() {
@@ -249,7 +249,7 @@ TEST_F(AcmDriverTest, OpensOnlyTheLinksOwnConversion) {
     }
     // A query does not need the source; the real open does.
     HACMSTREAM stream = nullptr;
-    std::vector<uint8_t> missing = linkedFormat(joinPath(mediaFolder(), "codec\\none.avi"));
+    std::vector<uint8_t> missing = linkedFormat(joinPath(mediaFolder(), "codec-audio\\none.avi"));
     EXPECT_EQ(openStream(&stream, missing, pcmFormat(), ACM_STREAMOPENF_QUERY), 0u);
     EXPECT_NE(openStream(&stream, missing, pcmFormat()), 0u);
     EXPECT_EQ(stream, nullptr);

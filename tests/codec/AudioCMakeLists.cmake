@@ -1,5 +1,5 @@
 # The codec's linked-audio face.
-set(CODEC_AUDIO_MEDIA_DIR ${QUORL_MEDIA_DIR}/codec)
+set(CODEC_AUDIO_MEDIA_DIR ${QUORL_MEDIA_DIR}/codec-audio)
 add_test(NAME codec_audio_media COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/AudioMakeMedia.sh ${CODEC_AUDIO_MEDIA_DIR})
 set_tests_properties(codec_audio_media PROPERTIES FIXTURES_SETUP codec_audio_media TIMEOUT 300)
 

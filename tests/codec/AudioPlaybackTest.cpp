@@ -20,7 +20,7 @@
 
 namespace {
 
-std::string media(const std::string& name) { return joinPath(mediaFolder(), "codec\\" + name); }
+std::string media(const std::string& name) { return joinPath(mediaFolder(), "codec-audio\\" + name); }
 std::string scratch(const std::string& name) { return joinPath(scratchFolder(), name); }
 
 struct LinkJob {

@@ -1,0 +1,182 @@
+// What a link costs an editor: for one raw source and its link, frames per
+// second read (a) straight from the source
+// with AVIStreamRead and (b) through the link with GetFrame, in the source's
+// own format and in every format the link allows; then the speed of each
+// pixel conversion next to memcpy on the same picture.
+//
+// Usage: codec_speed SOURCE LINK
+// LINK is made first with the program's link writer, allowing every format
+// the source may be converted to (quorl.exe would stop to ask about a height
+// of 1080, which is no multiple of 16). The codec must be registered in the
+// prefix (bench/codec_speed.sh does that).
+#include <windows.h>
+#include <vfw.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "avishim/PictureLayout.h"
+#include "link/LinkWriter.h"
+#include "avishim/PixelConversions.h"
+#include "source/FormatCode.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+const char* name(int32_t format) {
+    switch (format) {
+    case kFormatYV12: return "YV12";
+    case kFormatYUY2: return "YUY2";
+    case kFormatRGB24: return "RGB24";
+    case kFormatRGB32: return "RGB32";
+    default: return "?";
+    }
+}
+
+BITMAPINFOHEADER headerFor(int32_t format, int width, int height) {
+    BITMAPINFOHEADER h{};
+    h.biSize = sizeof h;
+    h.biWidth = width;
+    h.biHeight = height;
+    h.biPlanes = 1;
+    h.biBitCount = format == kFormatRGB32 ? 32 : format == kFormatRGB24 ? 24 : format == kFormatYUY2 ? 16 : 12;
+    h.biCompression = format == kFormatYUY2   ? mmioFOURCC('Y', 'U', 'Y', '2')
+                      : format == kFormatYV12 ? mmioFOURCC('Y', 'V', '1', '2')
+                                              : BI_RGB;
+    h.biSizeImage = static_cast<DWORD>(pictureBytes(format, width, height));
+    return h;
+}
+
+// Frames per second reading every frame of the source with AVIStreamRead.
+double directFps(PAVISTREAM source, LONG frames, std::vector<uint8_t>& buffer) {
+    const auto start = Clock::now();
+    for (LONG n = 0; n < frames; ++n)
+        if (AVIStreamRead(source, n, 1, buffer.data(), static_cast<LONG>(buffer.size()), nullptr, nullptr) != 0)
+            return 0;
+    return frames / secondsSince(start);
+}
+
+// Frames per second through the link in `format`, or 0 when refused.
+double linkFps(PAVISTREAM link, LONG frames, int32_t format, int width, int height) {
+    BITMAPINFOHEADER wanted = headerFor(format, width, height);
+    PGETFRAME getFrame = AVIStreamGetFrameOpen(link, &wanted);
+    if (getFrame == nullptr) return 0;
+    AVIStreamGetFrame(getFrame, 0);  // the source is opened at the first frame
+    const auto start = Clock::now();
+    for (LONG n = 0; n < frames; ++n)
+        if (AVIStreamGetFrame(getFrame, n) == nullptr) {
+            AVIStreamGetFrameClose(getFrame);
+            return 0;
+        }
+    const double fps = frames / secondsSince(start);
+    AVIStreamGetFrameClose(getFrame);
+    return fps;
+}
+
+// MB/s of source picture handled per second: a conversion, or memcpy (to == 0).
+double megabytesPerSecond(int32_t from, const std::vector<uint8_t>& picture, int32_t to, int width,
+                          int height) {
+    std::vector<uint8_t> out(std::max(pictureBytes(to == 0 ? from : to, width, height), picture.size()));
+    const ConstPicturePlanes source =
+        asConst(layOutPicture(const_cast<uint8_t*>(picture.data()), from, width, height, false));
+    const PicturePlanes destination = layOutPicture(out.data(), to, width, height, false);
+    int rounds = 0;
+    const auto start = Clock::now();
+    do {
+        if (to == 0)
+            std::memcpy(out.data(), picture.data(), picture.size());
+        else
+            convertPicture(from, source, to, destination, width, height);
+        ++rounds;
+    } while (secondsSince(start) < 0.5);
+    return static_cast<double>(picture.size()) * rounds / secondsSince(start) / 1e6;
+}
+
+bool makeLink(const char* sourcePath, const char* linkPath) {
+    SourceReader* source = openSource(0, sourcePath);
+    if (source == nullptr) return false;
+    const int32_t own = source->videoFormat;
+    const bool yuv = own == kFormatYUY2 || own == kFormatYV12;
+    LinkWriter writer;
+    DeleteFileA(linkPath);
+    const bool made = writer.createLink(
+        linkPath, sourcePath, 1, source->width, source->height,
+        static_cast<int32_t>(source->fpsNumerator), static_cast<int32_t>(source->fpsDenominator),
+        source->nrFrames, own, 0, 0, 0, 0, true, true, yuv, yuv, kAudioModeLinked,
+        source->callbacks, ProgressHooks{});
+    source->close(true, true);
+    delete source;
+    return made;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: codec_speed SOURCE LINK\n");
+        return 2;
+    }
+    if (!makeLink(argv[1], argv[2])) {
+        std::fprintf(stderr, "cannot link %s to %s\n", argv[1], argv[2]);
+        return 2;
+    }
+    AVIFileInit();
+    PAVISTREAM source = nullptr, link = nullptr;
+    if (AVIStreamOpenFromFileA(&source, argv[1], streamtypeVIDEO, 0, OF_READ, nullptr) != 0 ||
+        AVIStreamOpenFromFileA(&link, argv[2], streamtypeVIDEO, 0, OF_READ, nullptr) != 0) {
+        std::fprintf(stderr, "cannot open %s or %s\n", argv[1], argv[2]);
+        return 2;
+    }
+    BITMAPINFOHEADER format{};
+    LONG size = sizeof format;
+    AVIStreamReadFormat(source, 0, &format, &size);
+    const int width = format.biWidth;
+    const int height = format.biHeight < 0 ? -format.biHeight : format.biHeight;
+    const int32_t own = format.biCompression == mmioFOURCC('Y', 'U', 'Y', '2') ? kFormatYUY2
+                        : format.biBitCount == 32                             ? kFormatRGB32
+                                                                              : kFormatRGB24;
+    const LONG frames = AVIStreamLength(source);
+    std::vector<uint8_t> buffer(std::max<size_t>(pictureBytes(own, width, height), format.biSizeImage));
+
+    directFps(source, frames, buffer);  // once to fill the file cache
+    const double direct = directFps(source, frames, buffer);
+    std::printf("%s %dx%d, %ld frames\n", name(own), width, height, frames);
+    std::printf("  (a) source, AVIStreamRead            %8.1f fps\n", direct);
+    const double same = linkFps(link, frames, own, width, height);
+    std::printf("  (b) link, GetFrame as %-5s          %8.1f fps   (b)/(a) cost %.2f\n", name(own),
+                same, same > 0 ? direct / same : 0.0);
+    for (int32_t to : {kFormatRGB32, kFormatRGB24, kFormatYUY2, kFormatYV12}) {
+        if (to == own || !canConvert(own, to)) continue;
+        const double fps = linkFps(link, frames, to, width, height);
+        if (fps == 0) continue;  // not allowed by the link
+        std::printf("  (b) link, GetFrame as %-5s          %8.1f fps   (b)/(a) cost %.2f\n", name(to),
+                    fps, direct / fps);
+    }
+    // Every conversion at this picture size, on a picture of noise in the
+    // format converted from; memcpy of that same picture beside it.
+    std::printf("  conversions at %dx%d (MB/s of the picture converted from):\n", width, height);
+    for (int32_t from : {kFormatRGB32, kFormatRGB24, kFormatYUY2, kFormatYV12}) {
+        std::vector<uint8_t> picture(pictureBytes(from, width, height));
+        uint32_t noise = 12345;
+        for (uint8_t& byte : picture) byte = static_cast<uint8_t>((noise = noise * 1103515245 + 12345) >> 16);
+        const double copy = megabytesPerSecond(from, picture, 0, width, height);
+        for (int32_t to : {kFormatRGB32, kFormatRGB24, kFormatYUY2, kFormatYV12}) {
+            if (to == from || !canConvert(from, to)) continue;
+            const double rate = megabytesPerSecond(from, picture, to, width, height);
+            std::printf("    %-5s -> %-5s %8.0f MB/s   memcpy %8.0f MB/s   %4.0f %%\n", name(from),
+                        name(to), rate, copy, 100.0 * rate / copy);
+        }
+    }
+    AVIStreamRelease(link);
+    AVIStreamRelease(source);
+    AVIFileExit();
+    return 0;
+}
