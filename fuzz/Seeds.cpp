@@ -9,7 +9,9 @@
 
 #include "app/UserSettings.h"
 #include "link/AudioRecords.h"
+#include "link/LinkArithmetic.h"
 #include "link/LittleEndian.h"
+#include "link/VideoRecords.h"
 
 namespace {
 
@@ -79,6 +81,21 @@ bool linkPlanSeeds(const fs::path& folder) {
     return ok && writeSeed(folder, "pal-raw", bytes.data(), bytes.size());
 }
 
+// The video format of a PAL clip as the writer builds it, for each source
+// pixel format.
+bool videoLinkSeeds(const fs::path& folder) {
+    bool ok = true;
+    for (int32_t code = kFormatYV12; code <= kFormatRGB32; ++code) {
+        VideoLinkData data = buildVideoLinkData(VideoLinkFields{
+            1000, 576, 720, code, "c:\\ORVserver.avs", AllowedOutputs{true, false, true, code == 1}, 1});
+        int32_t sizeImage = 0;
+        pictureSizeImage(bitCountFor(code), 720, 576, &sizeImage);
+        VideoFormat format = buildVideoFormat(720, 576, bitCountFor(code), sizeImage, data);
+        ok &= writeSeed(folder, "pal" + std::to_string(code), format.data(), format.size());
+    }
+    return ok;
+}
+
 // The linked format at the default tuning and the first and a later block,
 // laid out as the audio fuzzer reads them: format length, format, block.
 bool audioLinkSeeds(const fs::path& folder) {
@@ -99,6 +116,26 @@ bool audioLinkSeeds(const fs::path& folder) {
     return ok;
 }
 
+// Every pair of pixel formats at one odd size, in the order the conversion
+// fuzzer takes its choices (from the end of the input).
+bool conversionSeeds(const fs::path& folder) {
+    bool ok = true;
+    for (uint8_t from = 0; from < 4; ++from) {
+        for (uint8_t to = 0; to < 4; ++to) {
+            // from, to, width 37, height 5, then orientation and row gaps
+            // (zero) for both pictures.
+            std::vector<uint8_t> choices{from, to, 36, 4};
+            choices.resize(choices.size() + 2 * 4, 0);
+            std::vector<uint8_t> bytes;
+            for (int i = 0; i < 64; ++i) bytes.push_back(static_cast<uint8_t>(i * 37 + from));
+            bytes.insert(bytes.end(), choices.rbegin(), choices.rend());
+            ok &= writeSeed(folder, "pair" + std::to_string(from) + std::to_string(to),
+                            bytes.data(), bytes.size());
+        }
+    }
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -108,7 +145,8 @@ int main(int argc, char** argv) {
     }
     fs::path top = argv[1];
     bool ok = commandLineSeeds(top / "command_line") && settingsSeeds(top / "settings_record") &&
-              linkPlanSeeds(top / "link_plan") && audioLinkSeeds(top / "audio_link");
+              linkPlanSeeds(top / "link_plan") && audioLinkSeeds(top / "audio_link") &&
+              videoLinkSeeds(top / "video_link") && conversionSeeds(top / "conversions");
     if (!ok) std::fprintf(stderr, "fuzz_seeds: cannot write the seeds into %s\n", argv[1]);
     return ok ? 0 : 1;
 }
