@@ -43,11 +43,12 @@ void checkSwitches(const char* text) {
     // Left as loaded, whatever the command line says.
     FUZZ_CHECK(settings.overwriteCheck == before.overwriteCheck);
     FUZZ_CHECK(settings.settingsVersion == before.settingsVersion);
+    // A refused command line runs nothing, whatever it left in the record.
+    if (outcome != CommandLineOutcome::ok) return;
     FUZZ_CHECK(settings.forcedFormat >= kFormatNone && settings.forcedFormat <= kFormatRGB32);
     for (int32_t output : {kFormatYUY2, kFormatYV12})
         for (int32_t source : {kFormatRGB32, kFormatRGB24})
             FUZZ_CHECK(matrixCell(settings.conversionMatrix, output, source) == 0);
-    if (outcome != CommandLineOutcome::ok) return;
     FUZZ_CHECK(std::memchr(settings.sourcePath, '\0', kPathCapacity) != nullptr);
     FUZZ_CHECK(std::memchr(settings.outputPath, '\0', kPathCapacity) != nullptr);
     std::vector<std::string> report = commandLineReport(settings);
