@@ -5,7 +5,8 @@
 #include "source/SourceReader.h"
 #include "ui/ProgressReporter.h"
 
-inline constexpr int kMessageCapacity = 256;
+// The longest line names two paths of up to 259 characters.
+inline constexpr int kMessageCapacity = 1024;
 
 // The program's one application object: window handles, the flags by which the
 // user interface asks the link loop to act, and the message output.
@@ -17,7 +18,7 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // Formats with the wsprintf rules (truncated to the 255 characters the
+    // Formats with the wsprintf rules (truncated to the 1023 characters the
     // buffer holds) and shows the text: on standard output in command-line
     // mode, in the modal message dialog in window mode.
     void showMessage(const char* format, ...);

@@ -50,6 +50,7 @@ ArgumentTable splitCommandLine(const char* text) {
         if (write == argumentStart) return;  // empty arguments do not exist
         table.copy[write++] = '\0';
         if (used < kArgumentSlots) table.slots[used++] = &table.copy[argumentStart];
+        ++table.count;
         argumentStart = write;
     };
     for (size_t i = 0; i <= length; ++i) {
@@ -84,8 +85,21 @@ std::string deriveOutputName(const std::string& input) {
     return input.substr(0, dot) + "_.AVI";
 }
 
+bool quietSwitchGiven(const char* text) {
+    ArgumentTable table = splitCommandLine(text);
+    for (int index = 0; index < kArgumentSlots && table.slots[index][0] == '-'; ++index) {
+        char letter = lowerAscii(table.slots[index][1]);
+        if (letter == 'q') return true;
+        if (letter == 'f' || letter == 'c') ++index;  // skip the FORMAT
+    }
+    return false;
+}
+
 CommandLineOutcome applyCommandLine(const char* text, UserSettings& settings) {
     ArgumentTable table = splitCommandLine(text);
+    // An eleventh argument would push the output path or the input out of
+    // the table, and the link would land beside the source.
+    if (table.count > kArgumentSlots) return CommandLineOutcome::tooManyArguments;
     settings.rawAudio = 0;
     settings.forceFormatSet = 0;
     settings.forcedFormat = kFormatNone;

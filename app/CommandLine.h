@@ -10,17 +10,22 @@ inline constexpr int kArgumentSlots = 10;
 // The command line cut into at most ten arguments. Blanks separate arguments
 // unless quoted; a double quote toggles quoting wherever it stands and never
 // belongs to an argument; a closing quote also ends the argument. Arguments
-// beyond the tenth are dropped.
+// beyond the tenth get no slot but are counted.
 struct ArgumentTable {
     std::vector<char> copy;  // the arguments, each zero-terminated
     const char* slots[kArgumentSlots];
+    int count = 0;  // arguments found, also those beyond the tenth
 };
 ArgumentTable splitCommandLine(const char* text);
 
-enum class CommandLineOutcome { ok, pathTooLong };
+enum class CommandLineOutcome { ok, pathTooLong, tooManyArguments };
 
 // Reads the switches and file names into the record for this run only.
 CommandLineOutcome applyCommandLine(const char* text, UserSettings& settings);
+
+// True when one of the switches before the input file is -q (or -Q): no
+// message box is shown, each is answered on the console.
+bool quietSwitchGiven(const char* text);
 
 // The link name used when no output file is given: the input with its extension
 // replaced by "AVI", or "<name>_.AVI" when the input already is an .avi file.

@@ -20,10 +20,16 @@ void setUpConsole() {
 }
 
 void runCommandLine(Application& app) {
-    if (applyCommandLine(app.commandLine, app.settings) == CommandLineOutcome::pathTooLong) {
-        app.showMessage("%s", kCommandLinePathTooLongText);
-        app.stopRequested = true;
-        return;
+    switch (applyCommandLine(app.commandLine, app.settings)) {
+        case CommandLineOutcome::ok: break;
+        case CommandLineOutcome::pathTooLong:
+            app.showMessage("%s", kCommandLinePathTooLongText);
+            app.stopRequested = true;
+            return;
+        case CommandLineOutcome::tooManyArguments:
+            app.showMessage("%s", kTooManyArgumentsText);
+            app.stopRequested = true;
+            return;
     }
     for (const std::string& line : commandLineReport(app.settings)) app.showMessage("%s", line.c_str());
     app.askOverwrite = false;

@@ -12,3 +12,6 @@ void runCommandLine(Application& app);
 
 inline constexpr char kCommandLinePathTooLongText[] =
     "The input and output file names may have at most 259 characters\n";
+inline constexpr char kTooManyArgumentsText[] =
+    "The command line may have at most 10 arguments (switches, their formats and the two "
+    "file names)\n";

@@ -4,13 +4,18 @@
 #include <memory>
 
 #include "app/Application.h"
+#include "app/ConsoleBoxes.h"
+#include "app/ConsoleCancel.h"
+#include "app/CommandLine.h"
 #include "app/CpuFeatures.h"
 #include "app/RegistryStore.h"
 #include "app/SettingsLoader.h"
 #include "app/VersionChecks.h"
 #include "link/LinkWriter.h"
 #include "link/OutputFormats.h"
+#include "link/SameFile.h"
 #include "ui/SourceInfo.h"
+#include "common/MessageBoxes.h"
 
 namespace {
 
@@ -21,6 +26,8 @@ RegistryStore gRegistryStore;
 constexpr char kSourceNotOpenedText[] = "Source : %s could not be opened\n";
 constexpr char kLinkCreatedText[] = "Link created!\n";
 constexpr char kLinkFailedText[] = "Unable to create file";
+constexpr char kLinkCancelledText[] = "Link cancelled: the output file was left as it was.\n";
+constexpr char kSameFileCaption[] = "AVI2ORV";
 constexpr char kSizeQuestionText[] =
     "Width or Height are not an multiple of 16\nSome conversions may fail\nDo you can continue ?";
 constexpr char kSizeQuestionCaption[] = "Conversion error";
@@ -37,7 +44,7 @@ struct SourceCloser {
 };
 using OpenedSource = std::unique_ptr<SourceReader, SourceCloser>;
 
-enum class CycleResult { linkCreated, linkFailed, linkSkipped, sourceNotOpened };
+enum class CycleResult { linkCreated, linkFailed, linkSkipped, linkCancelled, sourceNotOpened };
 
 class LinkLoop {
 public:
@@ -70,11 +77,19 @@ private:
         if (!source) return notOpened();
         if ((source->width % 16 != 0 || source->height % 16 != 0) &&
             isSet(settings.conversionEnabled)) {
-            if (MessageBoxA(nullptr, kSizeQuestionText, kSizeQuestionCaption, MB_OKCANCEL) ==
+            if (showBox(kSizeQuestionText, kSizeQuestionCaption, MB_OKCANCEL) ==
                 IDCANCEL) {
                 source.reset();
                 return notOpened();
             }
+        }
+        // Decided before the overwrite question and before anything is opened
+        // for writing: the answer "overwrite" would destroy the source.
+        if (outputNamesSource(settings.outputPath, settings.sourcePath)) {
+            showBox(sameFileText(settings.outputPath, settings.sourcePath).c_str(),
+                    kSameFileCaption, MB_OK);
+            app_.showMessage(kLinkFailedText);
+            return CycleResult::linkFailed;
         }
         if (!overwriteConfirmed()) return CycleResult::linkSkipped;
 
@@ -83,6 +98,10 @@ private:
                                                      settings.conversionMatrix);
         ProgressReporter& progress = app_.progress;
         if (app_.commandLineMode) progress.consoleMode = true;
+        // Ctrl-C or Ctrl-Break on the console cancels like the dialog's
+        // button; installed before the progress line tells anyone to press it.
+        progress.cancelled = false;
+        ConsoleCancel consoleCancel(app_.commandLineMode ? &progress.cancelled : nullptr);
         ProgressReporter::begin(&progress, app_.instance, app_.mainWindow,
                                 isSet(settings.rawAudio) ? kRawAudioTitle : kLinkedAudioTitle);
         bool created = writer_.createLink(
@@ -92,13 +111,21 @@ private:
             source->nrChannels, source->bitsPerSample, source->numAudioSamples, allowed.rgb32,
             allowed.rgb24, allowed.yuy2, allowed.yv12, audioMode, source->callbacks,
             progress.hooks);
+        // end() clears the request; it is read first.
+        const bool cancelled = !created && progress.cancelled;
         ProgressReporter::end(&progress);
         if (created) {
             app_.showMessage(kLinkCreatedText);
-        } else {
-            app_.showMessage(kLinkFailedText);
+            return CycleResult::linkCreated;
         }
-        return created ? CycleResult::linkCreated : CycleResult::linkFailed;
+        // A script must tell a cancel from a failure; in window mode the
+        // user pressed the button and the cycle ends as after a failure.
+        if (cancelled && app_.commandLineMode) {
+            app_.showMessage("%s", kLinkCancelledText);
+            return CycleResult::linkCancelled;
+        }
+        app_.showMessage(kLinkFailedText);
+        return CycleResult::linkFailed;
     }
 
     // True when the link may go ahead: no file there, or the user agreed.
@@ -108,7 +135,7 @@ private:
         if (existing == nullptr) return true;
         bool confirmed = true;
         if (app_.askOverwrite && isSet(settings.overwriteCheck)) {
-            confirmed = MessageBoxA(nullptr, kOverwriteQuestionText, kOverwriteQuestionCaption,
+            confirmed = showBox(kOverwriteQuestionText, kOverwriteQuestionCaption,
                                     MB_OKCANCEL) != IDCANCEL;
         }
         std::fclose(existing);
@@ -131,6 +158,7 @@ private:
             case CycleResult::linkCreated: return kExitSuccess;
             case CycleResult::linkFailed: return kExitLinkFailed;
             case CycleResult::linkSkipped: return kExitLinkSkipped;
+            case CycleResult::linkCancelled: return kExitLinkCancelled;
             case CycleResult::sourceNotOpened: return kExitSourceNotOpened;
         }
         return kExitLinkFailed;
@@ -146,9 +174,11 @@ int runQuorl(HINSTANCE instance, const char* commandLine, int showCommand) {
     Application app(commandLine, instance, showCommand, gUserSettings);
     LinkWriter writer;
     bool commandLineMode = app.commandLineMode;
+    // Installed first: start-up checks show boxes too, and a script must see them.
+    if (commandLineMode) installConsoleBoxes(quietSwitchGiven(commandLine));
 
     if (!ownVersionMatches(instance)) {
-        MessageBoxA(nullptr, kVersionMismatchText, kVersionMismatchCaption, MB_ICONERROR);
+        showBox(kVersionMismatchText, kVersionMismatchCaption, MB_ICONERROR);
         return commandLineMode ? kExitStartupFailed : kExitSuccess;
     }
     loadSettingsAtStartup(gRegistryStore, gUserSettings, queryCpuFeatures());
@@ -156,7 +186,7 @@ int runQuorl(HINSTANCE instance, const char* commandLine, int showCommand) {
     if (!app.createUserInterface()) return kExitSuccess;
     if (!codecVersionAccepted()) {
         app.stopRequested = true;
-        MessageBoxA(nullptr, kCodecConflictText, kCodecConflictCaption, MB_OK);
+        showBox(kCodecConflictText, kCodecConflictCaption, MB_OK);
     }
     LinkLoop loop(app, writer);
     if (app.stopRequested) {

@@ -10,6 +10,7 @@ enum ExitCode : int {
     kExitStartupFailed = 3,
     kExitBadArguments = 4,
     kExitLinkSkipped = 5,
+    kExitLinkCancelled = 6,
 };
 
 // Start-up, the link loop and shutdown; returns the process result.

@@ -1,4 +1,5 @@
 #include "app/RegistryStore.h"
+#include "common/MessageBoxes.h"
 
 #include <cstdio>
 
@@ -44,7 +45,7 @@ bool RegistryStore::load(const char* subkey, void* buffer, DWORD size) {
 
 bool RegistryStore::save(const char* subkey, const void* buffer, DWORD size) {
     if (size > kMaxBlockSize) {
-        MessageBoxA(nullptr, kBlockTooLargeText, kWriteErrorCaption, MB_OK);
+        showBox(kBlockTooLargeText, kWriteErrorCaption, MB_OK);
         return false;
     }
     open(subkey);

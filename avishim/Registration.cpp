@@ -12,15 +12,25 @@
 
 namespace {
 
-// The full path of this DLL, or false when it does not fit.
+// The full path of this DLL, or false when it does not fit. The driver
+// loader reads a value only up to its first blank (the rest are arguments),
+// so a path with blanks ("Program Files") is given by its short form; a
+// volume without short names cannot be registered at all.
 bool ownPath(char (&path)[MAX_PATH]) {
     HMODULE self = nullptr;
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                                 GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                             reinterpret_cast<LPCSTR>(&ownPath), &self))
         return false;
-    const DWORD length = GetModuleFileNameA(self, path, MAX_PATH);
-    return length > 0 && length < MAX_PATH;
+    char longPath[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(self, longPath, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    if (std::strchr(longPath, ' ') == nullptr) {
+        std::memcpy(path, longPath, length + 1);
+        return true;
+    }
+    const DWORD shortLength = GetShortPathNameA(longPath, path, MAX_PATH);
+    return shortLength > 0 && shortLength < MAX_PATH && std::strchr(path, ' ') == nullptr;
 }
 
 // msacm32 would otherwise keep using the format tags it cached for an

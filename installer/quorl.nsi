@@ -100,12 +100,23 @@ FunctionEnd
 
 ; The same registration the codec's DllRegisterServer performs: both driver
 ; values name the DLL by its full path, and the ACM's cached format tags of an
-; earlier registration are dropped, or msacm32 would skip the driver.
+; earlier registration are dropped, or msacm32 would skip the driver. The
+; driver loader reads a value only up to its first blank (the rest are
+; arguments), so a folder like "Program Files" is named by its short form.
 !macro RegisterCodec view dll
   SetRegView ${view}
   ClearErrors
-  WriteRegStr HKLM "${DRIVERS32_KEY}" "${VIDEO_DRIVER_VALUE}" "${dll}"
-  WriteRegStr HKLM "${DRIVERS32_KEY}" "${AUDIO_DRIVER_VALUE}" "${dll}"
+  GetFullPathName /SHORT $R0 "${dll}"
+  ${If} $R0 == ""
+    !insertmacro Fail "Could not find the short name of ${dll}."
+  ${EndIf}
+  ${WordFind} "$R0" " " "E*" $R1
+  ${IfNot} ${Errors}
+    !insertmacro Fail "${dll} has no name without blanks, which the system needs to load a codec. Install into a folder whose path has no blanks."
+  ${EndIf}
+  ClearErrors
+  WriteRegStr HKLM "${DRIVERS32_KEY}" "${VIDEO_DRIVER_VALUE}" "$R0"
+  WriteRegStr HKLM "${DRIVERS32_KEY}" "${AUDIO_DRIVER_VALUE}" "$R0"
   !insertmacro FailOnErrors "Could not register ${dll} as a codec in the ${view}-bit registry."
   DeleteRegKey HKLM "${ACM_CACHE_KEY}"
   ClearErrors
@@ -160,14 +171,19 @@ SectionEnd
 !macroend
 
 ; A driver value is only removed while it still names this installation's
-; DLL: a codec registered from elsewhere since then stays working.
+; DLL (by its short or its long name): a codec registered from elsewhere since
+; then stays working.
 !macro UnregisterCodecValue value dll
+  GetFullPathName /SHORT $R0 "${dll}"
   ReadRegStr $0 HKLM "${DRIVERS32_KEY}" "${value}"
   ClearErrors
-  ${If} $0 == "${dll}"
+  ${If} $0 == ""
+    ; Nothing registered under this name.
+  ${ElseIf} $0 == "${dll}"
+  ${OrIf} $0 == $R0
     DeleteRegValue HKLM "${DRIVERS32_KEY}" "${value}"
     !insertmacro CountFailure "Could not remove the codec value ${value}."
-  ${ElseIf} $0 != ""
+  ${Else}
     DetailPrint "Kept ${value}: it names $0, not ${dll}."
   ${EndIf}
 !macroend

@@ -40,6 +40,9 @@ public:
     bool finish() override {
         if (file_ == INVALID_HANDLE_VALUE) return false;
         bool ok = flush();
+        // The finished file replaces the output by a rename; its bytes must be
+        // on disk first. (Wine 8 ignores MOVEFILE_WRITE_THROUGH without a word.)
+        ok = ok && FlushFileBuffers(file_);
         ok = CloseHandle(file_) && ok;
         file_ = INVALID_HANDLE_VALUE;
         return ok;

@@ -54,8 +54,16 @@ double maxAudioSamplesPerBlock(int32_t blockSpacing, int32_t fpsDenominator, int
     return ((static_cast<double>(blockSpacing) * fpsDenominator * rate) * 1.1) / fpsNumerator;
 }
 
-double audioFrameSpan(int32_t samples, int32_t rate, int32_t fpsNumerator, int32_t fpsDenominator) {
-    return ((static_cast<double>(samples) / rate) * fpsNumerator) / fpsDenominator;
+bool audioFrameSpan(int32_t samples, int32_t rate, int32_t fpsNumerator, int32_t fpsDenominator,
+                    int32_t* span) {
+    if (samples < 0 || rate <= 0 || fpsNumerator <= 0 || fpsDenominator <= 0) return false;
+    const int64_t periodsTimesSamples = int64_t{samples} * fpsNumerator;  // < 2^62
+    const int64_t samplesPerPeriodTimes = int64_t{rate} * fpsDenominator;  // < 2^62
+    const int64_t result = periodsTimesSamples / samplesPerPeriodTimes +
+                           (periodsTimesSamples % samplesPerPeriodTimes != 0 ? 1 : 0);
+    if (result > INT32_MAX) return false;
+    *span = static_cast<int32_t>(result);
+    return true;
 }
 
 double linkedBytesPerSecond(int32_t fpsNumerator, int32_t fpsDenominator, int32_t blockSpacing,
@@ -72,17 +80,36 @@ double blockEndTime(int32_t frame, int32_t blockSpacing, int32_t fpsNumerator,
     return ((static_cast<double>(frame) + blockSpacing) * fpsDenominator) / fpsNumerator;
 }
 
-LinkedBlockCounts linkedBlockCounts(double endTime, int32_t rate, uint32_t bytesPerSecond,
-                                    uint32_t blockAlign, int32_t samplesWritten,
-                                    int32_t streamPosition) {
-    return LinkedBlockCounts{
-        rate * endTime - samplesWritten,
-        (bytesPerSecond * endTime) / blockAlign - streamPosition,
-    };
+bool samplesDueBy(int64_t periods, int32_t rate, int32_t fpsNumerator, int32_t fpsDenominator,
+                  int64_t* samples) {
+    if (periods < 0 || rate <= 0 || fpsNumerator <= 0 || fpsDenominator <= 0) return false;
+    // periods × p / num with p = rate × den split as p = q × num + r, so that
+    // no product needs more than 64 bits: r × periods < 2^31 × 2^32.
+    if (periods > UINT32_MAX) return false;
+    const int64_t p = int64_t{rate} * fpsDenominator;
+    const int64_t q = p / fpsNumerator;
+    const int64_t r = p % fpsNumerator;
+    int64_t whole = 0;
+    if (__builtin_mul_overflow(q, periods, &whole)) return false;
+    int64_t result = 0;
+    if (__builtin_add_overflow(whole, r * periods / fpsNumerator, &result)) return false;
+    *samples = result;
+    return true;
 }
 
-double rawBlockSamples(int32_t frame, int32_t blockSpacing, int32_t rate, int32_t fpsNumerator,
-                       int32_t fpsDenominator, int32_t streamPosition) {
-    return (((static_cast<double>(frame) + blockSpacing) * rate) * fpsDenominator) / fpsNumerator -
-           streamPosition;
+bool blockSourceSamples(int32_t frame, int32_t blockSpacing, int32_t rate, int32_t fpsNumerator,
+                        int32_t fpsDenominator, int32_t written, int32_t total, int32_t* count) {
+    int64_t due = 0;
+    if (!samplesDueBy(int64_t{frame} + blockSpacing, rate, fpsNumerator, fpsDenominator, &due))
+        return false;
+    if (due > total) due = total;
+    const int64_t result = due - written;
+    if (result < INT32_MIN || result > INT32_MAX) return false;
+    *count = result > 0 ? static_cast<int32_t>(result) : 0;
+    return true;
+}
+
+double linkedStreamSamples(double endTime, uint32_t bytesPerSecond, uint32_t blockAlign,
+                           int32_t streamPosition) {
+    return (bytesPerSecond * endTime) / blockAlign - streamPosition;
 }

@@ -1,10 +1,11 @@
 #pragma once
 #include <cstdint>
 
-// The numbers a link file is made of. The order of the operations and the
-// precision are part of the file format: the playback codec recomputes some of
-// them, so they are done in double precision, in the order written here, and
-// truncated toward zero.
+// The numbers a link file is made of. Header values the playback codec and
+// readers recompute (rates, buffer sizes, the per-block maximum, stream
+// samples) are done in double precision, in the order written here, and
+// truncated toward zero. Sample counts are exact rational values in integers:
+// double rounding once dropped whole frame periods of audio.
 
 // The truncation used throughout; false (and *out untouched) when the value is
 // not a number or does not fit in 32 signed bits.
@@ -32,8 +33,12 @@ bool audioBufferBytes(int32_t channels, int32_t bits, int32_t rate, int32_t bloc
 // ((N × fpsDenominator × rate) × 1.1) / fpsNumerator
 double maxAudioSamplesPerBlock(int32_t blockSpacing, int32_t fpsDenominator, int32_t rate,
                                int32_t fpsNumerator);
-// ((samples / rate) × fpsNumerator) / fpsDenominator: frame periods the audio lasts.
-double audioFrameSpan(int32_t samples, int32_t rate, int32_t fpsNumerator, int32_t fpsDenominator);
+// Frame periods the audio lasts, counting a last partial one: the ceiling of
+// samples × fpsNumerator / (rate × fpsDenominator), exact in 64-bit integers.
+// False when the rate or frame rate is not above zero or the span does not
+// fit 32 bits.
+bool audioFrameSpan(int32_t samples, int32_t rate, int32_t fpsNumerator, int32_t fpsDenominator,
+                    int32_t* span);
 // ((fpsNumerator / fpsDenominator) / N) × B: the linked stream's bytes per second.
 double linkedBytesPerSecond(int32_t fpsNumerator, int32_t fpsDenominator, int32_t blockSpacing,
                             uint32_t blockSize);
@@ -47,15 +52,21 @@ bool audioBlockDue(int32_t frame, int32_t blockSpacing, int32_t audioFrameSpan);
 double blockEndTime(int32_t frame, int32_t blockSpacing, int32_t fpsNumerator,
                     int32_t fpsDenominator);
 
-struct LinkedBlockCounts {
-    double sourceSamples;  // audioSampleThisBlock before truncation
-    double streamSamples;  // whole stream blocks due, before truncation
-};
-// Everything is measured from the block's end time against what was already
-// written, so rounding never accumulates.
-LinkedBlockCounts linkedBlockCounts(double endTime, int32_t rate, uint32_t bytesPerSecond,
-                                    uint32_t blockAlign, int32_t samplesWritten,
-                                    int32_t streamPosition);
-// RAW blocks multiply before dividing: ((((i + N) × rate) × den) / num) − position.
-double rawBlockSamples(int32_t frame, int32_t blockSpacing, int32_t rate, int32_t fpsNumerator,
-                       int32_t fpsDenominator, int32_t streamPosition);
+// Sample frames due by the end of `periods` frame periods: the floor of
+// periods × rate × fpsDenominator / fpsNumerator, exact. False on overflow or
+// a rate that is not above zero.
+bool samplesDueBy(int64_t periods, int32_t rate, int32_t fpsNumerator, int32_t fpsDenominator,
+                  int64_t* samples);
+
+// Sample frames of the block written at frame period `frame` (linked or RAW):
+// what is due by its end time less what was already written, and never more
+// than the `total` the source has. Measured from the absolute end time, so
+// rounding never accumulates.
+bool blockSourceSamples(int32_t frame, int32_t blockSpacing, int32_t rate, int32_t fpsNumerator,
+                        int32_t fpsDenominator, int32_t written, int32_t total, int32_t* count);
+
+// Stream samples of a linked block: whole blocks of the linked format due by
+// `endTime` that are not yet in the stream, before truncation. Kept in double
+// precision as readers of the stream header expect.
+double linkedStreamSamples(double endTime, uint32_t bytesPerSecond, uint32_t blockAlign,
+                           int32_t streamPosition);

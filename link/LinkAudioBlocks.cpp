@@ -11,13 +11,11 @@ bool LinkWriter::writeLinkedAudioBlock(int32_t frame) {
         closeOutput();
         return false;
     }
-    double endTime = blockEndTime(frame, blockSpacing_, fpsNumerator_, fpsDenominator_);
-    LinkedBlockCounts counts =
-        linkedBlockCounts(endTime, audioSamplesPerSecond_, audioBytesPerSecond_, audioBlockAlign_,
-                          samplesWritten_, streamPosition_);
     int32_t samplesThisBlock = 0;
     int32_t streamSamples = 0;
-    if (!truncateToInt32(counts.sourceSamples, &samplesThisBlock) ||
+    if (!blockSourceSamples(frame, blockSpacing_, audioSamplesPerSecond_, fpsNumerator_,
+                            fpsDenominator_, samplesWritten_, numAudioSamples_,
+                            &samplesThisBlock) ||
         samplesThisBlock > maxAudioSamplesPerBlock_)
         return fail(kTooManySamplesText, kAviErrorCaption);
     if (audioBufferSize_ < static_cast<int64_t>(kAudioBlockRecordSize) ||
@@ -29,7 +27,10 @@ bool LinkWriter::writeLinkedAudioBlock(int32_t frame) {
         closeOutput();
         return false;
     }
-    if (!truncateToInt32(counts.streamSamples, &streamSamples) ||
+    const double endTime = blockEndTime(frame, blockSpacing_, fpsNumerator_, fpsDenominator_);
+    if (!truncateToInt32(linkedStreamSamples(endTime, audioBytesPerSecond_, audioBlockAlign_,
+                                             streamPosition_),
+                         &streamSamples) ||
         aviStreamWrite(audioStream_, streamPosition_, streamSamples, audioBuffer_.get(),
                        static_cast<int32_t>(blockSize), 0, nullptr, nullptr) != kAviOk)
         return fail(kAudioWriteText, kWriteErrorCaption);
@@ -41,10 +42,8 @@ bool LinkWriter::writeLinkedAudioBlock(int32_t frame) {
 
 bool LinkWriter::writeRawAudioBlock(int32_t frame) {
     int32_t count = 0;
-    if (!truncateToInt32(rawBlockSamples(frame, blockSpacing_, audioSamplesPerSecond_,
-                                         fpsNumerator_, fpsDenominator_, streamPosition_),
-                         &count) ||
-        count < 0)
+    if (!blockSourceSamples(frame, blockSpacing_, audioSamplesPerSecond_, fpsNumerator_,
+                            fpsDenominator_, streamPosition_, numAudioSamples_, &count))
         return fail(kRawBufferTooSmallText, kWriteErrorCaption);
     int64_t bytes = (int64_t{bitsPerSample_} * nrChannels_ * count) >> 3;
     if (audioBufferSize_ < bytes) return fail(kRawBufferTooSmallText, kWriteErrorCaption);

@@ -57,6 +57,15 @@ inline constexpr char kInterleaveText[] =
 inline constexpr char kFileTooLargeText[] =
     "This link file would take about %.0f MB, more than the 2048 MB an AVI file can hold.";
 inline constexpr char kOutOfMemoryText[] = "Not enough memory for the link's buffers (%u bytes).";
+inline constexpr char kSameFileText[] =
+    "The output file\n%s\nis the source file\n%s\nA link cannot replace its own source: "
+    "choose another output name.";
+inline constexpr char kNothingToLinkText[] =
+    "The source has neither video frames nor audio samples: a link would hold nothing.";
+inline constexpr char kTemporaryFileText[] =
+    "Cannot create a temporary file for the link in the folder of\n%s";
+inline constexpr char kReplaceFailedText[] =
+    "Cannot put the new link in place of\n%s\nThe file there is unchanged.";
 inline constexpr char kFinishFailedText[] =
     "Cannot finish the AVI file:\nits index and headers could not be written.";
 

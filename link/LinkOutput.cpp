@@ -3,29 +3,74 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "link/LinkMessages.h"
 #include "link/LinkWriter.h"
+#include "common/MessageBoxes.h"
 
 using namespace linkText;
 
+namespace {
+
+// An existing file is only tested, never emptied: it must stay as it is
+// until the finished link replaces it. One that cannot be opened for writing
+// is held by someone else (an editor still showing the previous link).
+bool outputWritable(const char* path) {
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return true;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+// A new, empty file in the output's folder: a move within one folder (one
+// volume) replaces the output in one step.
+bool createTemporaryBeside(const char* output, std::string* temporary) {
+    char full[MAX_PATH * 2];
+    DWORD length = GetFullPathNameA(output, sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full) return false;
+    char* lastSeparator = std::strrchr(full, '\\');
+    if (lastSeparator == nullptr) return false;
+    *lastSeparator = '\0';
+    if (lastSeparator == full + 2) std::strcpy(lastSeparator, "\\");  // "C:" means the drive's current folder
+    char name[MAX_PATH];
+    if (GetTempFileNameA(full, "qrl", 0, name) == 0) return false;
+    *temporary = name;
+    return true;
+}
+
+std::string withPath(const char* text, const char* path) {
+    std::string result(std::strlen(text) + std::strlen(path) + 1, '\0');
+    int length = std::snprintf(result.data(), result.size(), text, path);
+    result.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    return result;
+}
+
+}  // namespace
+
 bool LinkWriter::openOutput() {
     if (file_ != nullptr) return false;
-    // Emptying the file first tells a file held open elsewhere (an editor
-    // still showing the previous link) from any later failure.
-    for (;;) {
-        if (FILE* probe = std::fopen(outputPath_, "w")) {
-            std::fclose(probe);
-            break;
-        }
-        if (MessageBoxA(nullptr, kOutputInUseText, kWriteErrorCaption, MB_RETRYCANCEL) != IDRETRY)
+    while (!outputWritable(outputPath_)) {
+        if (showBox(kOutputInUseText, kWriteErrorCaption, MB_RETRYCANCEL) != IDRETRY)
             return false;
+    }
+    // The link is written beside the output and moved over it only when
+    // complete, so a failed, cancelled or killed link never damages the file
+    // that was there before.
+    if (!createTemporaryBeside(outputPath_, &temporaryPath_)) {
+        temporaryPath_.clear();
+        showBox(withPath(kTemporaryFileText, outputPath_).c_str(), kWriteErrorCaption, MB_OK);
+        return false;
     }
     if (!libraryInitialised_) {
         aviFileInit();
         libraryInitialised_ = true;
     }
-    if (aviFileOpen(&file_, outputPath_, kAviOpenCreate | kAviOpenWrite) != kAviOk) {
+    if (aviFileOpen(&file_, temporaryPath_.c_str(), kAviOpenCreate | kAviOpenWrite) != kAviOk) {
         file_ = nullptr;
         closeOutput();
         return false;
@@ -69,7 +114,7 @@ bool LinkWriter::createAudioStream() {
                               static_cast<int32_t>(audioFormatSize_)) == kAviOk;
 }
 
-bool LinkWriter::closeOutput() {
+bool LinkWriter::releaseOutput() {
     bool finished = true;
     if (audioStream_ != nullptr) finished = aviStreamRelease(audioStream_) == kAviOk && finished;
     if (videoStream_ != nullptr) finished = aviStreamRelease(videoStream_) == kAviOk && finished;
@@ -82,4 +127,33 @@ bool LinkWriter::closeOutput() {
         libraryInitialised_ = false;
     }
     return finished;
+}
+
+void LinkWriter::discardTemporary() {
+    if (temporaryPath_.empty()) return;
+    DeleteFileA(temporaryPath_.c_str());
+    temporaryPath_.clear();
+}
+
+bool LinkWriter::closeOutput() {
+    bool finished = releaseOutput();
+    discardTemporary();
+    return finished;
+}
+
+bool LinkWriter::finishOutput() {
+    // Only a file whose index and headers made it to disk may replace the output.
+    if (!releaseOutput()) {
+        discardTemporary();
+        showBox(kFinishFailedText, kWriteErrorCaption, MB_OK);
+        return false;
+    }
+    if (!MoveFileExA(temporaryPath_.c_str(), outputPath_,
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        discardTemporary();
+        showBox(withPath(kReplaceFailedText, outputPath_).c_str(), kWriteErrorCaption, MB_OK);
+        return false;
+    }
+    temporaryPath_.clear();
+    return true;
 }

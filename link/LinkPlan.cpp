@@ -52,9 +52,8 @@ std::string planAudio(const LinkParameters& s, const TuningValues& tuning, LinkP
                          &plan.maxAudioSamplesPerBlock))
         return format(kInterleaveText, n, s.fpsNumerator, s.fpsDenominator,
                       s.audioSamplesPerSecond);
-    if (!truncateToInt32(audioFrameSpan(s.numAudioSamples, s.audioSamplesPerSecond,
-                                        s.fpsNumerator, s.fpsDenominator),
-                         &plan.audioFrameSpan))
+    if (!audioFrameSpan(s.numAudioSamples, s.audioSamplesPerSecond, s.fpsNumerator,
+                        s.fpsDenominator, &plan.audioFrameSpan))
         return format(kAudioSpanText, s.numAudioSamples, s.audioSamplesPerSecond);
 
     if (s.rawAudio()) return {};
@@ -82,8 +81,11 @@ std::string checkStreamInformation(const LinkParameters& s) {
         return format(kFrameRateTooHighText, s.fpsNumerator, s.fpsDenominator);
     if (s.nrFrames < 0 || s.numAudioSamples < 0)
         return format(kNegativeCountText, s.nrFrames, s.numAudioSamples);
+    // A file without streams, or a picture of no pixels, is no link any
+    // editor can open.
+    if (!s.hasVideo() && !s.hasAudio()) return kNothingToLinkText;
     int32_t sizeImage = 0;
-    if (s.hasVideo() && (s.width < 0 || s.height < 0 ||
+    if (s.hasVideo() && (s.width <= 0 || s.height <= 0 ||
                          !pictureSizeImage(bitCountFor(s.videoFormat), s.width, s.height, &sizeImage)))
         return format(kPictureSizeText, s.width, s.height);
     if (!s.hasAudio()) return {};
@@ -132,12 +134,9 @@ double estimateLinkFileSize(const LinkParameters& s, const LinkPlan& plan,
     double blocks = audioBlockCount(plan.audioFrameSpan, plan.blockSpacing);
     double audio = 0;
     if (s.hasAudio() && s.rawAudio()) {
-        // Each block brings the total to what is due at its end; the last ends
-        // with the audio's last frame period.
-        double samples = rawBlockSamples(plan.audioFrameSpan - 1, 1, s.audioSamplesPerSecond,
-                                         s.fpsNumerator, s.fpsDenominator, 0);
+        // The blocks together carry every sample of the source.
         audio = blocks * kChunkOverhead +
-                std::max(0.0, samples) * s.nrChannels * s.bitsPerSample / 8;
+                static_cast<double>(s.numAudioSamples) * s.nrChannels * s.bitsPerSample / 8;
     } else if (s.hasAudio()) {
         audio = blocks * (kChunkOverhead + tuning.audioSHIMblockSize);
     }

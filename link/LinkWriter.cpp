@@ -7,6 +7,8 @@
 #include <new>
 
 #include "link/LinkMessages.h"
+#include "link/SameFile.h"
+#include "common/MessageBoxes.h"
 
 using namespace linkText;
 
@@ -49,6 +51,7 @@ bool LinkWriter::createLink(const char* outputPath, const char* sourcePath, int3
         return refuse(text);
     }
     if (!allowed_.any()) return refuse(kNoOutputFormatText);
+    if (outputNamesSource(outputPath, sourcePath)) return refuse(sameFileText(outputPath, sourcePath));
     // Without frames there is no rate; the audio is timed in PAL frame periods.
     if (nrFrames_ == 0) {
         fpsNumerator_ = 25;
@@ -86,12 +89,7 @@ bool LinkWriter::createLink(const char* outputPath, const char* sourcePath, int3
             return false;
         }
     }
-    // Only a file whose index and headers made it to disk counts as created.
-    if (!closeOutput()) {
-        MessageBoxA(nullptr, kFinishFailedText, kWriteErrorCaption, MB_OK);
-        return false;
-    }
-    return true;
+    return finishOutput();
 }
 
 bool LinkWriter::writeFrameRecord(int32_t frame) {
@@ -135,12 +133,12 @@ void LinkWriter::buildLinkData() {
 }
 
 bool LinkWriter::fail(const char* text, const char* caption) {
-    MessageBoxA(nullptr, text, caption, MB_OK);
+    showBox(text, caption, MB_OK);
     closeOutput();
     return false;
 }
 
 bool LinkWriter::refuse(const std::string& text) {
-    MessageBoxA(nullptr, text.c_str(), kLinkCaption, MB_OK);
+    showBox(text.c_str(), kLinkCaption, MB_OK);
     return false;
 }

@@ -36,9 +36,13 @@ public:
     bool openOutput();
     // One block of PCM read from the source, for frame period `frame`.
     bool writeRawAudioBlock(int32_t frame);
-    // Releases the streams, the file and the library; safe when nothing is
-    // open. False when the file's index or headers could not be written.
+    // Releases the streams, the file and the library and deletes the
+    // unfinished link; safe when nothing is open. False when the file's index
+    // or headers could not be written.
     bool closeOutput();
+    // Finishes the file and moves it over the output; false (after saying
+    // why) when it could not be finished or put in place.
+    bool finishOutput();
 
     // The tuning values under AVISETTINGS: a missing or unreadable value
     // resets all five to their defaults and writes them back.
@@ -60,12 +64,15 @@ private:
     bool createAudioStream();
     // Shows `text` and ends the link: output closed, result false.
     bool fail(const char* text, const char* caption);
+    bool releaseOutput();
+    void discardTemporary();
     // Shows `text` before anything was touched; result false.
     bool refuse(const std::string& text);
 
     SourceCallbacks source_{};
     ProgressHooks hooks_{};
     const char* outputPath_ = nullptr;
+    std::string temporaryPath_;  // where the link is written until it is complete
     const char* sourcePath_ = nullptr;
     int32_t linkOption_ = 0;
     int32_t width_ = 0;

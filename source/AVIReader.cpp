@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "source/AviPlatform.h"
 #include "source/ReaderTexts.h"
+#include "common/MessageBoxes.h"
 
 AVIReader::AVIReader() {
     std::strcpy(name, "AVIReader");
@@ -40,6 +42,7 @@ bool AVIReader::open(const char* path, bool wantAudio, bool wantVideo, const cha
     if (std::strlen(path) >= sizeof sourcePath) return failOpen();
 
     if (file == nullptr) {
+        if (!safeForAviFile(path)) return failOpen();
         std::strcpy(sourcePath, path);
         avi::initLibrary();
         libraryInitialised = true;
@@ -73,6 +76,31 @@ void AVIReader::takeVideoStart() {
     if (avi::streamInfo(video, &info) == AVIERR_OK && info.dwRate != 0 && info.dwScale != 0)
         videoStartMs = avi::streamStartMs(video, info);
     avi::releaseStream(video);
+}
+
+bool AVIReader::refuseSource(const char* text, const char* path) {
+    std::string message(std::strlen(text) + std::strlen(path), '\0');
+    int length = std::snprintf(message.data(), message.size(), text, path);
+    message.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    setLastError(message.c_str());
+    showBox(message.c_str(), kSourceRefusedCaption, MB_OK);
+    return false;
+}
+
+// Reported by users of Wine's AVIFileOpenA as a crash at exactly 259
+// characters (MAX_PATH - 1); such paths are refused before any AVIFile call,
+// so a stored one cannot crash every later start either. The file's own
+// chunks are looked at first: Wine 8.0's AVIFile reads a file without an
+// index into a page fault (audio) or an assertion (video), and audio whose
+// nBlockAlign is 0 into an assertion.
+bool AVIReader::safeForAviFile(const char* path) {
+    if (std::strlen(path) >= kMaxAviFilePath + 1) return refuseSource(kPathTooLongForAviFile, path);
+    avi::AviFileFacts facts;
+    if (!avi::inspectAviFile(path, &facts)) return true;  // not an AVI file: AVIFile decides
+    if (!facts.hasLegacyIndex && !facts.hasOpenDmlIndex) return refuseSource(kNoIndexText, path);
+    if (facts.hasAudio && facts.hasAudioBlockAlign && facts.audioBlockAlign == 0)
+        return refuseSource(kAudioBlockAlignZeroText, path);
+    return true;
 }
 
 bool AVIReader::close(bool closeAudio, bool closeVideo) {

@@ -39,6 +39,9 @@ public:
 
 private:
     bool failOpen();
+    // False (after a box saying why) for a path or file AVIFile would crash on.
+    bool safeForAviFile(const char* path);
+    bool refuseSource(const char* text, const char* path);
     bool setUpVideo();
     void takeVideoStart();
     bool negotiateDecompressor();

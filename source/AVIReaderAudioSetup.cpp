@@ -5,6 +5,7 @@
 #include "source/AVIReader.h"
 #include "source/AviPlatform.h"
 #include "source/ReaderTexts.h"
+#include "common/MessageBoxes.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ constexpr int64_t kLargestBuffer = INT32_MAX / 4;
 
 bool AVIReader::setUpAudio() {
     if (sourceFormat != nullptr) {
-        MessageBoxA(nullptr, kAudioAlreadyOpened, kAudioAlreadyOpenedCaption, MB_SETFOREGROUND);
+        showBox(kAudioAlreadyOpened, kAudioAlreadyOpenedCaption, MB_SETFOREGROUND);
         return false;
     }
     audioOpened = true;

@@ -51,6 +51,20 @@ struct StreamHeaderFields {
 // false when the file is no AVI file or has no audio stream header.
 bool readAudioStreamHeader(const char* path, StreamHeaderFields* fields);
 
+// What the file's own chunks say, read without AVIFile.
+struct AviFileFacts {
+    bool isAvi = false;             // a RIFF 'AVI ' file
+    bool hasLegacyIndex = false;    // an 'idx1' chunk
+    bool hasOpenDmlIndex = false;   // an 'indx' chunk in a stream header list
+    bool hasAudio = false;          // an audio stream header
+    bool hasAudioBlockAlign = false;
+    DWORD audioBlockAlign = 0;      // nBlockAlign of the first audio stream's format
+    StreamHeaderFields audio;
+};
+// False when the file cannot be read or is no RIFF AVI file (a script or
+// signpost file for a frameserver, say).
+bool inspectAviFile(const char* path, AviFileFacts* facts);
+
 }  // namespace avi
 
 namespace acm {

@@ -2,9 +2,10 @@
 
 #include "source/AviPlatform.h"
 
-// Reads just enough of a RIFF AVI file's header list to find the first audio
-// stream header. Sources are otherwise read only through AVIFile; this exists
-// for the compensation in AviPlatform.cpp.
+// Reads just enough of a RIFF AVI file's chunk layout to learn what AVIFile
+// would get wrong or crash on: the first audio stream's header and block
+// alignment, and whether the file has an index. Sources are otherwise read
+// only through AVIFile.
 
 namespace avi {
 namespace {
@@ -100,39 +101,88 @@ bool audioHeaderOfStreamList(HeaderFile& file, const Chunk& list, StreamHeaderFi
     return true;
 }
 
+// The audio format's nBlockAlign, from the 'strf' after an audio 'strh'.
+bool audioBlockAlignOfStreamList(HeaderFile& file, const Chunk& list, DWORD* blockAlign) {
+    const uint64_t listEnd = list.dataOffset + list.size;
+    Chunk inner;
+    int visited = 0;
+    for (uint64_t at = list.dataOffset + 4; readChunk(file, at, listEnd, &inner);
+         at = nextChunk(inner)) {
+        if (++visited > kMaxChunksVisited) return false;
+        if (inner.id != fourcc('s', 't', 'r', 'f')) continue;
+        unsigned char align[2];
+        if (inner.size < 14 || !file.readAt(inner.dataOffset + 12, align, 2)) return false;
+        *blockAlign = static_cast<DWORD>(align[0] | align[1] << 8);
+        return true;
+    }
+    return false;
+}
+
+bool streamListHasIndex(HeaderFile& file, const Chunk& list) {
+    const uint64_t listEnd = list.dataOffset + list.size;
+    Chunk inner;
+    int visited = 0;
+    for (uint64_t at = list.dataOffset + 4; readChunk(file, at, listEnd, &inner);
+         at = nextChunk(inner)) {
+        if (++visited > kMaxChunksVisited) return false;
+        if (inner.id == fourcc('i', 'n', 'd', 'x')) return true;
+    }
+    return false;
+}
+
+void inspectHeaderList(HeaderFile& file, const Chunk& hdrl, AviFileFacts* facts) {
+    const uint64_t listEnd = hdrl.dataOffset + hdrl.size;
+    Chunk inner;
+    int visited = 0;
+    for (uint64_t in = hdrl.dataOffset + 4; readChunk(file, in, listEnd, &inner);
+         in = nextChunk(inner)) {
+        if (++visited > kMaxChunksVisited) return;
+        if (inner.id != fourcc('L', 'I', 'S', 'T') || inner.listType != fourcc('s', 't', 'r', 'l'))
+            continue;
+        if (streamListHasIndex(file, inner)) facts->hasOpenDmlIndex = true;
+        if (facts->hasAudio) continue;  // the first audio stream is the one read
+        if (audioHeaderOfStreamList(file, inner, &facts->audio)) {
+            facts->hasAudio = true;
+            facts->hasAudioBlockAlign = audioBlockAlignOfStreamList(file, inner, &facts->audioBlockAlign);
+        }
+    }
+}
+
 }  // namespace
 
-bool readAudioStreamHeader(const char* path, StreamHeaderFields* fields) {
-    if (path == nullptr || fields == nullptr) return false;
+bool inspectAviFile(const char* path, AviFileFacts* facts) {
+    if (path == nullptr || facts == nullptr) return false;
+    *facts = AviFileFacts{};
     HeaderFile file(path);
     Chunk riff;
     if (!readChunk(file, 0, file.size(), &riff) || riff.id != fourcc('R', 'I', 'F', 'F') ||
         riff.listType != fourcc('A', 'V', 'I', ' '))
         return false;
+    facts->isAvi = true;
     const uint64_t riffEnd = riff.dataOffset + riff.size < file.size()
                                  ? riff.dataOffset + riff.size
                                  : file.size();
     int visited = 0;
+    bool headersSeen = false;
     Chunk top;
     for (uint64_t at = riff.dataOffset + 4; readChunk(file, at, riffEnd, &top);
          at = nextChunk(top)) {
-        if (++visited > kMaxChunksVisited) return false;
-        if (top.listType == fourcc('m', 'o', 'v', 'i')) return false;  // headers come first
-        if (top.id != fourcc('L', 'I', 'S', 'T') || top.listType != fourcc('h', 'd', 'r', 'l'))
-            continue;
-        const uint64_t listEnd = top.dataOffset + top.size;
-        Chunk inner;
-        for (uint64_t in = top.dataOffset + 4; readChunk(file, in, listEnd, &inner);
-             in = nextChunk(inner)) {
-            if (++visited > kMaxChunksVisited) return false;
-            if (inner.id == fourcc('L', 'I', 'S', 'T') &&
-                inner.listType == fourcc('s', 't', 'r', 'l') &&
-                audioHeaderOfStreamList(file, inner, fields))
-                return true;
+        if (++visited > kMaxChunksVisited) break;
+        if (top.id == fourcc('i', 'd', 'x', '1')) facts->hasLegacyIndex = true;
+        if (!headersSeen && top.id == fourcc('L', 'I', 'S', 'T') &&
+            top.listType == fourcc('h', 'd', 'r', 'l')) {
+            headersSeen = true;
+            inspectHeaderList(file, top, facts);
         }
-        return false;
     }
-    return false;
+    return true;
+}
+
+bool readAudioStreamHeader(const char* path, StreamHeaderFields* fields) {
+    AviFileFacts facts;
+    if (fields == nullptr || !inspectAviFile(path, &facts) || !facts.hasAudio) return false;
+    *fields = facts.audio;
+    return true;
 }
 
 }  // namespace avi

@@ -14,3 +14,16 @@ inline constexpr char kUnknownAudioError[] = "Unknown audio from AVI file error"
 inline constexpr char kAudioUnreadable[] = "Unable to read RAW audio data from AVI file";
 inline constexpr char kAudioUndecodable[] = "Unable to decode audio data";
 inline constexpr char kAudioBufferTooSmall[] = "Audio buffer too small for the requested samples";
+
+// Refusals of sources that would crash the platform's AVIFile (Wine 8 aborts
+// or faults on these); shown in a box, since no caller shows lastError.
+inline constexpr char kSourceRefusedCaption[] = "Quorl";
+inline constexpr unsigned kMaxAviFilePath = 258;
+inline constexpr char kPathTooLongForAviFile[] =
+    "Source paths of 259 characters or more cannot be opened:\n%s";
+inline constexpr char kNoIndexText[] =
+    "%s\nhas no index (no idx1 chunk and no OpenDML index), so its frames and sound cannot "
+    "be read safely.\nRemux the file so that it gets an index.";
+inline constexpr char kAudioBlockAlignZeroText[] =
+    "%s\nhas an audio stream whose block alignment (nBlockAlign) is 0, so its sound cannot "
+    "be read.";

@@ -8,6 +8,7 @@
 #include "ui/ForcedFormatMenu.h"
 #include "ui/LinkDialog.h"
 #include "ui/resource.h"
+#include "common/MessageBoxes.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ void fitWindowToDialog(HWND window, HWND dialog, HMENU menu) {
 bool createMainWindow(Application& app) {
     app.menu = LoadMenuA(app.instance, MAKEINTRESOURCEA(IDR_MAINMENU));
     if (!registerWindowClass(app.instance)) {
-        MessageBoxA(nullptr, kNeedsWindowsNtText, "Quorl", MB_ICONERROR);
+        showBox(kNeedsWindowsNtText, "Quorl", MB_ICONERROR);
         return false;
     }
     g_application = &app;

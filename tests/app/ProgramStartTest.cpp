@@ -58,8 +58,12 @@ TEST_F(ProgramStartTest, MissingCodecStopsTheProgramWithTheConflictBox) {
               "No or a old version of the AVISHIM codec found.\n"
               "This version of Quorl does not work with the installed version\n"
               "Please install a newer version of the codec");
-    // The link loop never ran: no report, no source opened.
-    EXPECT_EQ(run.output, "");
+    // The link loop never ran: no report, no source opened; the box is
+    // echoed on the console.
+    EXPECT_EQ(run.output,
+              "Version conflict: No or a old version of the AVISHIM codec found.\n"
+              "This version of Quorl does not work with the installed version\n"
+              "Please install a newer version of the codec\n");
     EXPECT_NE(run.exitCode, 0u);
     EXPECT_GE(run.secondsToExit, kPauseSeconds);
 }
@@ -87,7 +91,7 @@ TEST_F(ProgramStartTest, VersionMismatchStopsAtOnceWithoutTouchingSettings) {
     EXPECT_FALSE(run.timedOut);
     ASSERT_EQ(person.answered(), 1u);
     EXPECT_EQ(person.texts()[0], "Internal error : version codes do not match\n");
-    EXPECT_EQ(run.output, "");
+    EXPECT_EQ(run.output, "Quorl: Internal error : version codes do not match\n");
     EXPECT_NE(run.exitCode, 0u);
     // Loading would have created the settings key; the check comes first.
     EXPECT_FALSE(programSubkeyExists("Usersettings"));

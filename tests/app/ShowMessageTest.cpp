@@ -40,11 +40,16 @@ TEST(ShowMessageTest, CommandLineModeWritesTheFormattedTextUnchanged) {
 
 TEST(ShowMessageTest, LongTextsAreCutAtTheBuffer) {
     Application app("in.avs", GetModuleHandleA(nullptr), SW_SHOW, settings);
-    std::string longPath(600, 'p');
-    std::string out = captureStandardOutput([&] { app.showMessage("Source : %s could not be opened\n", longPath.c_str()); });
-    EXPECT_EQ(out.size(), 255u);
-    EXPECT_EQ(out, ("Source : " + longPath).substr(0, 255));
-    EXPECT_EQ(app.messageBuffer[255], '\0');
+    // A line with two paths of 259 characters stays whole, line end included.
+    std::string path(259, 'p');
+    std::string out = captureStandardOutput(
+        [&] { app.showMessage("The output file\n%s\nis the source file\n%s\n", path.c_str(), path.c_str()); });
+    EXPECT_EQ(out, "The output file\n" + path + "\nis the source file\n" + path + "\n");
+    std::string longPath(3000, 'p');
+    out = captureStandardOutput([&] { app.showMessage("Source : %s could not be opened\n", longPath.c_str()); });
+    EXPECT_EQ(out.size(), 1023u);
+    EXPECT_EQ(out, ("Source : " + longPath).substr(0, 1023));
+    EXPECT_EQ(app.messageBuffer[1023], '\0');
 }
 
 TEST(ShowMessageTest, WindowModeShowsTheMessageDialogUntilOk) {

@@ -14,3 +14,9 @@ make -f lavfi -i testsrc=size=322x240:rate=25 -t 1 -c:v rawvideo -pix_fmt bgr24 
 # IMA ADPCM sound, 2 s at 22050 Hz: only the real block timing gives its length.
 make -f lavfi -i testsrc=size=160x128:rate=25 -f lavfi -i sine=frequency=300:sample_rate=22050 \
   -t 2 -c:v rawvideo -pix_fmt bgr24 -c:a adpcm_ima_wav "$out/ima.avi"
+# 2.002 s at 30000/1001: 60 frames and exactly 96096 samples at 48 kHz.
+make -f lavfi -i testsrc=size=64x48:rate=30000/1001 -f lavfi -i sine=frequency=500:sample_rate=48000 \
+  -t 2.002 -ac 2 -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le "$out/ntsc.avi"
+make -i "$out/ntsc.avi" -vn -f s16le -acodec pcm_s16le "$out/ntsc.pcm"
+# A video stream without a single frame, and no sound.
+make -f lavfi -i testsrc=size=32x32:rate=25 -frames:v 0 -c:v rawvideo -pix_fmt bgr24 "$out/empty.avi"

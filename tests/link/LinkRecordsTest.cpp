@@ -196,8 +196,50 @@ TEST(AudioRecords, LinkedRatesAndBlockBoundsAtPalAndNtsc) {
     EXPECT_EQ(static_cast<uint32_t>(linkedBytesPerSecond(30000, 1001, 1, 128)), 3836u);
     EXPECT_EQ(static_cast<int32_t>(maxAudioSamplesPerBlock(1, 1, 48000, 25)), 2112);
     EXPECT_EQ(static_cast<int32_t>(maxAudioSamplesPerBlock(1, 1001, 48000, 30000)), 1761);
-    EXPECT_EQ(static_cast<int32_t>(audioFrameSpan(480000, 48000, 25, 1)), 250);
-    EXPECT_EQ(static_cast<int32_t>(audioFrameSpan(48000, 48000, 30000, 1001)), 29);
+}
+
+// Sample counts and spans are exact: double rounding once gave 59 periods
+// for 60 periods of audio, and 1919/1921 where every block holds 1920.
+TEST(AudioSchedule, SpansAreTheCeilingOfTheExactValue) {
+    struct Case { int32_t samples, rate, num, den, span; };
+    const Case cases[] = {
+        {480000, 48000, 25, 1, 250},      // whole periods
+        {96096, 48000, 30000, 1001, 60},  // 59.99999999999999 in double
+        {48000, 48000, 30000, 1001, 30},  // 29.97: the last partial period counts
+        {67353, 22050, 25, 1, 77},        // 76.36
+        {1, 48000, 25, 1, 1},
+        {0, 48000, 25, 1, 0},
+    };
+    for (const Case& c : cases) {
+        int32_t span = -1;
+        ASSERT_TRUE(audioFrameSpan(c.samples, c.rate, c.num, c.den, &span)) << c.samples;
+        EXPECT_EQ(span, c.span) << c.samples << " at " << c.num << "/" << c.den;
+    }
+    int32_t span = 0;
+    EXPECT_FALSE(audioFrameSpan(INT32_MAX, 1, INT32_MAX, 1, &span));
+    EXPECT_FALSE(audioFrameSpan(100, 0, 25, 1, &span));
+}
+
+TEST(AudioSchedule, BlockSamplesAreExactAndStopAtTheEnd) {
+    struct Case { int32_t frame, spacing, rate, num, den, written, total, count; };
+    const Case cases[] = {
+        {28, 1, 48000, 25, 1, 28 * 1920, 1 << 30, 1920},  // was 1919 in double
+        {29, 1, 48000, 25, 1, 29 * 1920, 1 << 30, 1920},  // was 1921
+        {59, 1, 48000, 30000, 1001, 94494, 96096, 1602},  // the last period of 96096 samples
+        {76, 1, 22050, 25, 1, 76 * 882, 67353, 321},      // the last partial period
+        {8, 4, 48000, 25, 1, 8 * 1920, 9 * 1920 + 5, 1925}, // never past the source's end
+        {9, 4, 48000, 25, 1, 9 * 1920 + 5, 9 * 1920 + 5, 0},
+    };
+    for (const Case& c : cases) {
+        int32_t count = -1;
+        ASSERT_TRUE(blockSourceSamples(c.frame, c.spacing, c.rate, c.num, c.den, c.written,
+                                       c.total, &count));
+        EXPECT_EQ(count, c.count) << "frame " << c.frame;
+    }
+    int64_t due = 0;
+    ASSERT_TRUE(samplesDueBy(int64_t{INT32_MAX} + 1, 48000, 30000, 1001, &due));
+    EXPECT_EQ(due, (int64_t{INT32_MAX} + 1) * 48000 * 1001 / 30000);
+    EXPECT_FALSE(samplesDueBy(int64_t{INT32_MAX}, INT32_MAX, 1, INT32_MAX, &due));
 }
 
 TEST(AudioRecords, PcmFormatAndStreamHeader) {

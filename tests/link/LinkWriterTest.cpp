@@ -2,6 +2,8 @@
 // AVIFile reader: records, schedules and the chunk order in the file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 
 #include "link/LinkWriter.h"
@@ -25,17 +27,18 @@ std::vector<BlockRecord> blockRecords(const ParsedAvi& avi, const std::string& i
 }
 
 // Blocks spaced one frame period apart: numbered in order, each starting where
-// the one before ended, the running total always the truncated amount due at
-// the block's end time (computed in double precision, like the file format).
+// the one before ended, the running total always the exact amount due at the
+// block's end time (floor of the rational value), never past the source's end.
 void expectBlocksFollowTheClock(const std::vector<BlockRecord>& blocks, int32_t rate,
-                                int32_t fpsNumerator, int32_t fpsDenominator) {
+                                int32_t fpsNumerator, int32_t fpsDenominator,
+                                int64_t sourceSamples = INT64_MAX) {
     uint32_t total = 0;
     for (uint32_t i = 0; i < blocks.size(); ++i) {
         EXPECT_EQ(blocks[i].index, i);
         EXPECT_EQ(blocks[i].firstSample, total) << i;
         total += blocks[i].count;
-        double endTime = (static_cast<double>(i) + 1) * fpsDenominator / fpsNumerator;
-        EXPECT_EQ(total, static_cast<uint32_t>(rate * endTime)) << i;
+        int64_t due = (int64_t{i} + 1) * rate * fpsDenominator / fpsNumerator;
+        EXPECT_EQ(total, std::min(due, sourceSamples)) << i;
     }
 }
 
@@ -155,17 +158,11 @@ TEST_F(LinkWriterTest, PalLinkWithLinkedAudioCarriesTheSourcesDescription) {
     ASSERT_EQ(audio.samples.size(), 1000u);
     expectBlocksFollowTheClock(blocks, 48000, 25, 1);
     for (uint32_t i = 0; i < blocks.size(); ++i) {
-        // 48000 x 1.16 is 55679.99999999999 in double precision: from block 28
-        // on, single blocks may say 1919 and the next 1921.
-        if (i < 28) {
-            EXPECT_EQ(blocks[i].count, 1920u) << i;
-        } else {
-            EXPECT_NEAR(blocks[i].count, 1920u, 1u) << i;
-        }
+        // 48000 x 1.16 is 55679.99999999999 in double precision; exact counts
+        // keep block 28 and 29 at 1920 too.
+        EXPECT_EQ(blocks[i].count, 1920u) << i;
         EXPECT_EQ(audio.samples[i], file.parsed.chunksWithId("01wb")[i]->data);
     }
-    EXPECT_EQ(blocks[28].count, 1919u);
-    EXPECT_EQ(blocks[29].count, 1921u);
     EXPECT_EQ(chunkOrder(file.parsed).substr(0, 20), "00db 01wb 00db 01wb ");
     expectProbed(r.outputPath,
                  "stream|codec_name=unknown|codec_type=video|codec_tag_string=SHIM|nb_frames=1000\n"
@@ -178,7 +175,7 @@ TEST_F(LinkWriterTest, NtscBlocksFollowTheTruncatedAmountDueAtEachEnd) {
     r.fpsNumerator = 30000;
     r.fpsDenominator = 1001;
     r.nrFrames = 29;
-    r.numAudioSamples = 48000;  // 29 whole frame periods
+    r.numAudioSamples = 48000;  // 29.97 frame periods: the last partial one gets a block too
     expectCreated(r);
 
     LinkFile file = inspectLink(r.outputPath);
@@ -189,17 +186,18 @@ TEST_F(LinkWriterTest, NtscBlocksFollowTheTruncatedAmountDueAtEachEnd) {
     EXPECT_EQ(u32of(file.parsed.streams[1].strf, 18 + 8), 1761u);
 
     std::vector<BlockRecord> blocks = blockRecords(file.parsed, "01wb");
-    ASSERT_EQ(blocks.size(), 29u);
+    ASSERT_EQ(blocks.size(), 30u);
     const uint32_t expected[12] = {1601, 1602, 1601, 1602, 1602, 1601,
                                    1602, 1601, 1602, 1602, 1601, 1602};
     for (uint32_t i = 0; i < 12; ++i) EXPECT_EQ(blocks[i].count, expected[i]) << i;
     EXPECT_EQ(blocks[12].firstSample, 19219u);
-    expectBlocksFollowTheClock(blocks, 48000, 30000, 1001);
+    expectBlocksFollowTheClock(blocks, 48000, 30000, 1001, 48000);
+    EXPECT_EQ(blocks[29].count, 48000u - 46446u);  // only what remains
     // The first block covers no whole stream block, so the stream stays one
     // behind the blocks written. (The system reader counts the chunks instead.)
-    EXPECT_EQ(file.parsed.streamField(1, 32), 28u);
-    EXPECT_EQ(file.system.streams[1].info.dwLength, 29u);
-    for (uint32_t i = 0; i < 29; ++i)
+    EXPECT_EQ(file.parsed.streamField(1, 32), 29u);
+    EXPECT_EQ(file.system.streams[1].info.dwLength, 30u);
+    for (uint32_t i = 0; i < 30; ++i)
         EXPECT_EQ(file.system.streams[1].samples[i], file.parsed.chunksWithId("01wb")[i]->data);
 }
 
@@ -217,21 +215,22 @@ TEST_F(LinkWriterTest, RawAudioIsTheSourcesPcmConsecutiveAndWithoutGaps) {
     r.source = pcm.callbacks();
     expectCreated(r);
 
-    ASSERT_EQ(pcm.calls.size(), 29u);
+    // 29.97 frame periods: 29 whole ones and what remains in a 30th.
+    ASSERT_EQ(pcm.calls.size(), 30u);
     int32_t next = 0;
     for (size_t i = 0; i < pcm.calls.size(); ++i) {
         EXPECT_EQ(pcm.calls[i].start, next) << i;
-        EXPECT_GE(pcm.calls[i].count, 1601);
-        EXPECT_LE(pcm.calls[i].count, 1602);
+        EXPECT_GE(pcm.calls[i].count, i < 29 ? 1601 : 1554);
+        EXPECT_LE(pcm.calls[i].count, i < 29 ? 1602 : 1554);
         EXPECT_EQ(pcm.calls[i].bufferSize, static_cast<int32_t>(2 * 192000 * 1001.0 / 30000));
         next += pcm.calls[i].count;
     }
-    EXPECT_EQ(next, static_cast<int32_t>(29 * 48000 * 1001.0 / 30000));
+    EXPECT_EQ(next, 48000);
 
     LinkFile file = inspectLink(r.outputPath);
     expectSound(file, 2);
     std::vector<const ParsedChunk*> chunks = file.parsed.chunksWithId("01wb");
-    ASSERT_EQ(chunks.size(), 29u);
+    ASSERT_EQ(chunks.size(), 30u);
     for (size_t i = 0; i < chunks.size(); ++i)
         EXPECT_EQ(chunks[i]->data, pcm.expected(pcm.calls[i].start, pcm.calls[i].count)) << i;
     const ReadbackStream& audio = file.system.streams[1];
@@ -318,8 +317,10 @@ TEST_F(LinkWriterTest, InterleavedBlocksComeAfterTheVideoOfTheirFirstFrame) {
                                        "01wb 00db 01wb ");
     std::vector<BlockRecord> blocks = blockRecords(file.parsed, "01wb");
     ASSERT_EQ(blocks.size(), 4u);
-    const uint32_t first[4] = {0, 7680, 15360, 23040};
-    const uint32_t count[4] = {7680, 7680, 7680, 1920};  // the last stands for one period
+    // The last two blocks end at periods 12 and 13, past the audio's 10: they
+    // carry only what remains, and no record names a sample past the end.
+    const uint32_t first[4] = {0, 7680, 15360, 19200};
+    const uint32_t count[4] = {7680, 7680, 3840, 0};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(blocks[i].firstSample, first[i]);
         EXPECT_EQ(blocks[i].count, count[i]);
@@ -336,7 +337,7 @@ TEST_F(LinkWriterTest, InterleavedBlocksComeAfterTheVideoOfTheirFirstFrame) {
     blocks = blockRecords(file.parsed, "01wb");
     ASSERT_EQ(blocks.size(), 3u);
     EXPECT_EQ(blocks[2].firstSample, 15360u);
-    EXPECT_EQ(blocks[2].count, 7680u);
+    EXPECT_EQ(blocks[2].count, 1920u);
 }
 
 TEST_F(LinkWriterTest, BitsPerSampleInTheLinkedFormatOnlyWhenAskedFor) {

@@ -186,4 +186,48 @@ TEST_F(WindowCycleTest, OddPictureSizeAsksAndCancelSkipsTheLink) {
     EXPECT_EQ(program.waitForExit(), 0);
 }
 
+TEST_F(WindowCycleTest, AStoredPathAVIFileWouldCrashOnIsRefusedAtEveryStart) {
+    std::string folder = joinPath(scratchFolder(), std::string(120, 'f'));
+    makeFolder(folder);
+    folder = joinPath(folder, std::string(100, 'g'));
+    makeFolder(folder);
+    std::string source = joinPath(folder, std::string(259 - folder.size() - 5, 'c') + ".avi");
+    ASSERT_EQ(source.size(), 259u);
+    ASSERT_TRUE(CopyFileA(uiMediaPath("clip.avi").c_str(), source.c_str(), FALSE));
+    storeSettings(source.c_str());
+    for (int start = 0; start < 2; ++start) {
+        WindowAnswerer person("Quorl", IDOK);
+        RunningProgram program;
+        ASSERT_TRUE(program.ready());
+        ASSERT_TRUE(person.waitForAnswers(2, 30000));
+        EXPECT_EQ(person.texts()[0].find("Source paths of 259 characters or more cannot be opened"), 0u);
+        EXPECT_EQ(person.texts()[1], "Unable to open file\nAre you forcing your AVI to unsupported format\n");
+        program.menu(IDM_FILE_EXIT);
+        EXPECT_EQ(program.waitForExit(), 0) << "start " << start;
+    }
+    DeleteFileA(source.c_str());
+}
+
+TEST_F(WindowCycleTest, AnOutputThatNamesTheSourceIsRefusedWithoutTheOverwriteQuestion) {
+    std::string source = joinPath(scratchFolder(), "cycle-source.avi");
+    ASSERT_TRUE(CopyFileA(uiMediaPath("clip.avi").c_str(), source.c_str(), FALSE));
+    const Bytes original = readFileBytes(source);
+    storeSettings(source.c_str());
+    WindowAnswerer refusal("AVI2ORV", IDOK), question("Write error", IDOK), message("Quorl", IDOK);
+    RunningProgram program;
+    ASSERT_TRUE(program.ready());
+    std::string upper = source;
+    CharUpperA(upper.data());
+    program.type(IDC_LINK_OUTPUT, upper);
+    program.pressWrap();
+    ASSERT_TRUE(refusal.waitForAnswers(1, 30000));
+    EXPECT_NE(refusal.texts()[0].find("is the source file"), std::string::npos);
+    ASSERT_TRUE(message.waitForAnswers(1));
+    EXPECT_EQ(message.texts()[0], "Unable to create file");
+    program.menu(IDM_FILE_EXIT);
+    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(question.answered(), 0u);
+    EXPECT_EQ(readFileBytes(source), original);
+}
+
 }  // namespace
