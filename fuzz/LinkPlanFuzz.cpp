@@ -64,6 +64,17 @@ void checkPlan(const LinkParameters& s, const TuningValues& t, const LinkPlan& p
         fillFrameRecord(record.data(), plan.frameRecordSize, s.nrFrames - 1);
     }
     if (!s.hasAudio()) return;
+    // The last block ends at or after the audio's last frame period, and by
+    // then every sample of the source is due: a link never drops the end.
+    const int32_t last = plan.audioFrameSpan - 1;
+    FUZZ_CHECK(last >= 0 && audioBlockDue(last, plan.blockSpacing, plan.audioFrameSpan));
+    int64_t due = 0;
+    FUZZ_CHECK(samplesDueBy(plan.audioFrameSpan, s.audioSamplesPerSecond, s.fpsNumerator,
+                            s.fpsDenominator, &due));
+    FUZZ_CHECK(due >= s.numAudioSamples);
+    int32_t count = 0;
+    FUZZ_CHECK(blockSourceSamples(last, plan.blockSpacing, s.audioSamplesPerSecond, s.fpsNumerator,
+                                  s.fpsDenominator, 0, s.numAudioSamples, &count));
     AudioLinkData audio = buildAudioLinkData(AudioLinkFields{
         s.numAudioSamples, plan.maxAudioSamplesPerBlock, t.audioMaxSizeDecodingBuffer,
         s.bitsPerSample, "c:\\clip.avs", 1});

@@ -12,6 +12,7 @@
 #include "link/LinkArithmetic.h"
 #include "link/LittleEndian.h"
 #include "link/VideoRecords.h"
+#include "tests/source/MemoryAvi.h"
 
 namespace {
 
@@ -136,6 +137,14 @@ bool conversionSeeds(const fs::path& folder) {
     return ok;
 }
 
+// Link files as the writer makes them; ffmpeg's files join them at test time.
+bool aviFileSeeds(const fs::path& folder) {
+    std::vector<uint8_t> link = writeMemoryAvi(MemoryAviContent{});
+    std::vector<uint8_t> video = writeMemoryAvi(MemoryAviContent{true, false, 128});
+    return writeSeed(folder, "link", link.data(), link.size()) &&
+           writeSeed(folder, "video-only", video.data(), video.size());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -146,7 +155,8 @@ int main(int argc, char** argv) {
     fs::path top = argv[1];
     bool ok = commandLineSeeds(top / "command_line") && settingsSeeds(top / "settings_record") &&
               linkPlanSeeds(top / "link_plan") && audioLinkSeeds(top / "audio_link") &&
-              videoLinkSeeds(top / "video_link") && conversionSeeds(top / "conversions");
+              videoLinkSeeds(top / "video_link") && conversionSeeds(top / "conversions") &&
+              aviFileSeeds(top / "avi_file_facts");
     if (!ok) std::fprintf(stderr, "fuzz_seeds: cannot write the seeds into %s\n", argv[1]);
     return ok ? 0 : 1;
 }
