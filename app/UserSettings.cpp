@@ -3,6 +3,8 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "app/CpuFeatures.h"
+
 namespace {
 
 constexpr char kDefaultSourcePath[] = "c:\\ORVserver.avs";
@@ -35,4 +37,19 @@ void forceRgbToYuvCellsDenied(UserSettings& settings) {
     for (int32_t output : {kFormatYUY2, kFormatYV12})
         for (int32_t source : {kFormatRGB32, kFormatRGB24})
             matrixCell(settings.conversionMatrix, output, source) = kCellDeniedFixed;
+}
+
+bool applySettingsLoadRules(UserSettings& settings, bool loaded, int cpuFeatures) {
+    forceRgbToYuvCellsDenied(settings);
+    if ((cpuFeatures & kCpuConversionBit) == 0) settings.conversionEnabled = 0;
+    if (!loaded || settings.settingsVersion != kSettingsVersion) {
+        applyDefaultSettings(settings, cpuFeatures);
+        return false;
+    }
+    // The paths are read as C strings everywhere (dialogs, file opening, the
+    // command line's report); a stored record is only bytes, so one without a
+    // terminator would send every reader past the field.
+    settings.sourcePath[kPathCapacity - 1] = '\0';
+    settings.outputPath[kPathCapacity - 1] = '\0';
+    return true;
 }

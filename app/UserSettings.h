@@ -62,3 +62,8 @@ void applyDefaultSettings(UserSettings& settings, int cpuFeatures);
 
 // RGB sources can never be converted to YUV output, whatever was stored.
 void forceRgbToYuvCellsDenied(UserSettings& settings);
+
+// The rules a record read from storage goes through before anything uses it.
+// `loaded` says whether a whole record was read into `settings`; `cpuFeatures`
+// is queryCpuFeatures(). Returns whether the stored record was kept.
+bool applySettingsLoadRules(UserSettings& settings, bool loaded, int cpuFeatures);

@@ -27,7 +27,9 @@ int32_t bitCountFor(int32_t formatCode) {
 }
 
 bool pictureSizeImage(int32_t bitCount, int32_t width, int32_t height, int32_t* size) {
-    int64_t bits = int64_t{bitCount} * height * width;
+    // Two 32-bit sides and a bit count can leave even 64 bits.
+    int64_t bits = 0;
+    if (__builtin_mul_overflow(int64_t{bitCount} * height, int64_t{width}, &bits)) return false;
     if (bits > INT32_MAX || bits < INT32_MIN) return false;
     *size = static_cast<int32_t>(bits / 8);
     return true;
@@ -35,7 +37,12 @@ bool pictureSizeImage(int32_t bitCount, int32_t width, int32_t height, int32_t* 
 
 bool audioBufferBytes(int32_t channels, int32_t bits, int32_t rate, int32_t blockSpacing,
                       int32_t fpsNumerator, int32_t fpsDenominator, double* bytes) {
-    int64_t perSecond = (int64_t{channels} * bits * rate) >> 3;
+    // Linked audio never checks the source's channels and bits, so their
+    // product with the rate can leave even 64 bits.
+    int64_t bitsPerSecond = 0;
+    if (__builtin_mul_overflow(int64_t{channels} * bits, int64_t{rate}, &bitsPerSecond))
+        return false;
+    int64_t perSecond = bitsPerSecond >> 3;
     if (perSecond > INT32_MAX / 2 || perSecond < INT32_MIN / 2) return false;
     int32_t twoSeconds = static_cast<int32_t>(2 * perSecond);
     *bytes = (twoSeconds * (static_cast<double>(blockSpacing) * fpsDenominator)) / fpsNumerator;

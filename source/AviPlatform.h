@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "source/AviFileFacts.h"
+
 // The thin layer through which the reader reaches AVIFIL32 and MSACM32. It
 // forwards each call unchanged, except where a platform is known to answer
 // differently from Windows; each such compensation says what it mends and
@@ -39,30 +41,11 @@ PGETFRAME openDecompressor(PAVISTREAM stream, BITMAPINFOHEADER* wanted);
 const BITMAPINFOHEADER* decompressFrame(PGETFRAME decompressor, LONG frame);
 void closeDecompressor(PGETFRAME decompressor);
 
-// The fields of a stream header ('strh') that the compensation needs.
-struct StreamHeaderFields {
-    DWORD scale = 0;
-    DWORD rate = 0;
-    DWORD start = 0;
-    DWORD length = 0;
-    DWORD sampleSize = 0;
-};
 // Reads the header of the first audio stream of the RIFF AVI file at `path`;
 // false when the file is no AVI file or has no audio stream header.
 bool readAudioStreamHeader(const char* path, StreamHeaderFields* fields);
 
-// What the file's own chunks say, read without AVIFile.
-struct AviFileFacts {
-    bool isAvi = false;             // a RIFF 'AVI ' file
-    bool hasLegacyIndex = false;    // an 'idx1' chunk
-    bool hasOpenDmlIndex = false;   // an 'indx' chunk in a stream header list
-    bool hasAudio = false;          // an audio stream header
-    bool hasAudioBlockAlign = false;
-    DWORD audioBlockAlign = 0;      // nBlockAlign of the first audio stream's format
-    StreamHeaderFields audio;
-};
-// False when the file cannot be read or is no RIFF AVI file (a script or
-// signpost file for a frameserver, say).
+// inspectAviChunks on the file at `path`; false also when it cannot be read.
 bool inspectAviFile(const char* path, AviFileFacts* facts);
 
 }  // namespace avi

@@ -1,27 +1,12 @@
-#include <cstring>
-
 #include "source/AviPlatform.h"
 
-// Reads just enough of a RIFF AVI file's chunk layout to learn what AVIFile
-// would get wrong or crash on: the first audio stream's header and block
-// alignment, and whether the file has an index. Sources are otherwise read
-// only through AVIFile.
+// Opens the file for the reader's own look at its chunks (AviFileFacts.cpp).
+// Sources are otherwise read only through AVIFile.
 
 namespace avi {
 namespace {
 
-constexpr DWORD fourcc(char a, char b, char c, char d) {
-    return static_cast<DWORD>(static_cast<unsigned char>(a)) |
-           static_cast<DWORD>(static_cast<unsigned char>(b)) << 8 |
-           static_cast<DWORD>(static_cast<unsigned char>(c)) << 16 |
-           static_cast<DWORD>(static_cast<unsigned char>(d)) << 24;
-}
-
-// A damaged file could describe endless tiny chunks; a real header list
-// holds a few dozen.
-constexpr int kMaxChunksVisited = 4096;
-
-class HeaderFile {
+class HeaderFile : public ByteSource {
 public:
     explicit HeaderFile(const char* path)
         : handle_(CreateFileA(path, GENERIC_READ,
@@ -37,9 +22,9 @@ public:
     HeaderFile(const HeaderFile&) = delete;
     HeaderFile& operator=(const HeaderFile&) = delete;
 
-    uint64_t size() const { return size_; }
+    uint64_t size() const override { return size_; }
 
-    bool readAt(uint64_t offset, void* data, DWORD length) {
+    bool readAt(uint64_t offset, void* data, uint32_t length) override {
         if (handle_ == INVALID_HANDLE_VALUE || offset + length > size_) return false;
         LARGE_INTEGER position;
         position.QuadPart = static_cast<LONGLONG>(offset);
@@ -53,129 +38,12 @@ private:
     uint64_t size_ = 0;
 };
 
-struct Chunk {
-    DWORD id = 0;
-    DWORD size = 0;
-    DWORD listType = 0;  // for RIFF and LIST chunks
-    uint64_t dataOffset = 0;
-};
-
-bool readChunk(HeaderFile& file, uint64_t offset, uint64_t end, Chunk* chunk) {
-    DWORD head[3] = {};
-    if (offset + 8 > end || !file.readAt(offset, head, 8)) return false;
-    chunk->id = head[0];
-    chunk->size = head[1];
-    chunk->dataOffset = offset + 8;
-    chunk->listType = 0;
-    if (chunk->id == fourcc('L', 'I', 'S', 'T') || chunk->id == fourcc('R', 'I', 'F', 'F')) {
-        if (chunk->size < 4 || !file.readAt(offset + 8, &head[2], 4)) return false;
-        chunk->listType = head[2];
-    }
-    return true;
-}
-
-uint64_t nextChunk(const Chunk& chunk) {
-    return chunk.dataOffset + chunk.size + (chunk.size & 1);
-}
-
-// The stream header at the start of one 'strl' list, if it is an audio one.
-bool audioHeaderOfStreamList(HeaderFile& file, const Chunk& list, StreamHeaderFields* fields) {
-    Chunk strh;
-    if (!readChunk(file, list.dataOffset + 4, list.dataOffset + list.size, &strh)) return false;
-    // fccType, fccHandler, dwFlags, wPriority, wLanguage, dwInitialFrames,
-    // dwScale, dwRate, dwStart, dwLength, dwSuggestedBufferSize, dwQuality,
-    // dwSampleSize: 48 bytes.
-    unsigned char raw[48];
-    if (strh.id != fourcc('s', 't', 'r', 'h') || strh.size < sizeof raw ||
-        !file.readAt(strh.dataOffset, raw, sizeof raw))
-        return false;
-    DWORD values[13];
-    std::memcpy(&values[0], raw, 12);            // fccType, fccHandler, dwFlags
-    std::memcpy(&values[3], raw + 16, 4 * 8);    // dwInitialFrames .. dwSampleSize
-    if (values[0] != fourcc('a', 'u', 'd', 's')) return false;
-    fields->scale = values[4];
-    fields->rate = values[5];
-    fields->start = values[6];
-    fields->length = values[7];
-    fields->sampleSize = values[10];
-    return true;
-}
-
-// The audio format's nBlockAlign, from the 'strf' after an audio 'strh'.
-bool audioBlockAlignOfStreamList(HeaderFile& file, const Chunk& list, DWORD* blockAlign) {
-    const uint64_t listEnd = list.dataOffset + list.size;
-    Chunk inner;
-    int visited = 0;
-    for (uint64_t at = list.dataOffset + 4; readChunk(file, at, listEnd, &inner);
-         at = nextChunk(inner)) {
-        if (++visited > kMaxChunksVisited) return false;
-        if (inner.id != fourcc('s', 't', 'r', 'f')) continue;
-        unsigned char align[2];
-        if (inner.size < 14 || !file.readAt(inner.dataOffset + 12, align, 2)) return false;
-        *blockAlign = static_cast<DWORD>(align[0] | align[1] << 8);
-        return true;
-    }
-    return false;
-}
-
-bool streamListHasIndex(HeaderFile& file, const Chunk& list) {
-    const uint64_t listEnd = list.dataOffset + list.size;
-    Chunk inner;
-    int visited = 0;
-    for (uint64_t at = list.dataOffset + 4; readChunk(file, at, listEnd, &inner);
-         at = nextChunk(inner)) {
-        if (++visited > kMaxChunksVisited) return false;
-        if (inner.id == fourcc('i', 'n', 'd', 'x')) return true;
-    }
-    return false;
-}
-
-void inspectHeaderList(HeaderFile& file, const Chunk& hdrl, AviFileFacts* facts) {
-    const uint64_t listEnd = hdrl.dataOffset + hdrl.size;
-    Chunk inner;
-    int visited = 0;
-    for (uint64_t in = hdrl.dataOffset + 4; readChunk(file, in, listEnd, &inner);
-         in = nextChunk(inner)) {
-        if (++visited > kMaxChunksVisited) return;
-        if (inner.id != fourcc('L', 'I', 'S', 'T') || inner.listType != fourcc('s', 't', 'r', 'l'))
-            continue;
-        if (streamListHasIndex(file, inner)) facts->hasOpenDmlIndex = true;
-        if (facts->hasAudio) continue;  // the first audio stream is the one read
-        if (audioHeaderOfStreamList(file, inner, &facts->audio)) {
-            facts->hasAudio = true;
-            facts->hasAudioBlockAlign = audioBlockAlignOfStreamList(file, inner, &facts->audioBlockAlign);
-        }
-    }
-}
-
 }  // namespace
 
 bool inspectAviFile(const char* path, AviFileFacts* facts) {
     if (path == nullptr || facts == nullptr) return false;
-    *facts = AviFileFacts{};
     HeaderFile file(path);
-    Chunk riff;
-    if (!readChunk(file, 0, file.size(), &riff) || riff.id != fourcc('R', 'I', 'F', 'F') ||
-        riff.listType != fourcc('A', 'V', 'I', ' '))
-        return false;
-    facts->isAvi = true;
-    const uint64_t riffEnd = riff.dataOffset + riff.size < file.size()
-                                 ? riff.dataOffset + riff.size
-                                 : file.size();
-    int visited = 0;
-    bool headersSeen = false;
-    Chunk top;
-    for (uint64_t at = riff.dataOffset + 4; readChunk(file, at, riffEnd, &top);
-         at = nextChunk(top)) {
-        if (++visited > kMaxChunksVisited) break;
-        if (top.id == fourcc('i', 'd', 'x', '1')) facts->hasLegacyIndex = true;
-        if (!headersSeen && top.id == fourcc('L', 'I', 'S', 'T') &&
-            top.listType == fourcc('h', 'd', 'r', 'l')) {
-            headersSeen = true;
-            inspectHeaderList(file, top, facts);
-        }
-    }
-    return true;
+    return inspectAviChunks(file, facts);
 }
 
 bool readAudioStreamHeader(const char* path, StreamHeaderFields* fields) {

@@ -423,3 +423,26 @@ TEST(LinkPlan, LinksThatWouldPassTwoGigabytesAreRefused) {
     twoHours.audioMode = 2;
     EXPECT_NE(planLink(twoHours, tuning, &plan), "");
 }
+
+TEST(LinkPlan, ProductsBeyondSixtyFourBitsAreRefusedNotWrapped) {
+    int32_t size = 0;
+    EXPECT_FALSE(pictureSizeImage(32, INT32_MAX, INT32_MAX, &size));
+    EXPECT_FALSE(pictureSizeImage(24, INT32_MIN, INT32_MAX, &size));
+    double bytes = 0;
+    EXPECT_FALSE(audioBufferBytes(INT32_MAX, INT32_MAX, 48000, 1, 25, 1, &bytes));
+    EXPECT_FALSE(audioBufferBytes(-65536, INT32_MAX, INT32_MAX, 1, 25, 1, &bytes));
+
+    // Linked audio takes the source's channels and bits unchecked.
+    LinkParameters p = palClip();
+    p.nrChannels = INT32_MAX;
+    p.bitsPerSample = INT32_MAX;
+    ASSERT_EQ(checkStreamInformation(p), "");
+    LinkPlan plan{};
+    EXPECT_NE(planLink(p, kDefaultTuningValues, &plan).find("audio buffer"), std::string::npos);
+    p = palClip();
+    p.nrFrames = 0;  // no video: the plan still sizes a picture, which must not wrap
+    p.width = INT32_MAX;
+    p.height = INT32_MIN;
+    EXPECT_EQ(planLink(p, kDefaultTuningValues, &plan), "");
+    EXPECT_EQ(plan.sizeImage, 0);
+}

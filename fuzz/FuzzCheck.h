@@ -1,0 +1,13 @@
+#pragma once
+#include <cstdio>
+#include <cstdlib>
+
+// A broken promise of the code under test is a finding like a sanitizer
+// report: print it and abort, so that libFuzzer keeps the input.
+[[noreturn]] inline void fuzzCheckFailed(const char* condition, const char* file, int line) {
+    std::fprintf(stderr, "%s:%d: check failed: %s\n", file, line, condition);
+    std::abort();
+}
+
+#define FUZZ_CHECK(condition) \
+    ((condition) ? static_cast<void>(0) : fuzzCheckFailed(#condition, __FILE__, __LINE__))
