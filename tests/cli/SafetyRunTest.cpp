@@ -261,3 +261,36 @@ TEST_F(SafetyRunTest, QuietRunsAnswerEveryBoxOnTheConsole) {
 }
 
 }  // namespace
+
+namespace {
+// This process stays: the event is meant for quorl.exe, which shares the console.
+BOOL WINAPI stayRunning(DWORD) { return TRUE; }
+}  // namespace
+
+TEST_F(SafetyRunTest, CtrlCCancelsTheLinkAndKeepsThePreviousOutput) {
+    // A console event reaches every process of one console: this one gets a
+    // console of its own, which quorl.exe inherits.
+    FreeConsole();
+    ASSERT_TRUE(AllocConsole());
+    ASSERT_TRUE(SetConsoleCtrlHandler(stayRunning, TRUE));
+    const Bytes earlier(1000, 'p');
+    const std::string previous = scratch("ctrl-c.avi");
+    ASSERT_TRUE(writeFileBytes(previous, earlier));
+    bool sent = false;
+    ProcessResult run = runProcess(
+        "\"" + joinPath(binaryFolder(), "quorl.exe") + "\" -q -r " + media("long.avi") + " " + previous,
+        120000, scratchFolder(), [&](const std::string& output) {
+            if (!sent && output.find("Progress") != std::string::npos)
+                sent = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+        });
+    SetConsoleCtrlHandler(stayRunning, FALSE);
+    EXPECT_TRUE(sent) << run.output;
+    EXPECT_EQ(run.exitCode, 6u) << run.output;
+    EXPECT_NE(run.output.find("Link cancelled"), std::string::npos) << run.output;
+    EXPECT_EQ(readFileBytes(previous), earlier);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(scratch("*.tmp").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "left behind: " << found.cFileName;
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    DeleteFileA(previous.c_str());
+}

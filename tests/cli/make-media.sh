@@ -20,3 +20,7 @@ make -f lavfi -i testsrc=size=64x48:rate=30000/1001 -f lavfi -i sine=frequency=5
 make -i "$out/ntsc.avi" -vn -f s16le -acodec pcm_s16le "$out/ntsc.pcm"
 # A video stream without a single frame, and no sound.
 make -f lavfi -i testsrc=size=32x32:rate=25 -frames:v 0 -c:v rawvideo -pix_fmt bgr24 "$out/empty.avi"
+# Ten minutes of sound behind a tiny picture: a RAW link of it runs long
+# enough to be interrupted.
+make -f lavfi -i testsrc=size=8x8:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 \
+  -t 600 -ac 2 -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le "$out/long.avi"

@@ -11,7 +11,8 @@ double secondsBetween(Clock::time_point a, Clock::time_point b) {
 }  // namespace
 
 ProcessResult runProcess(const std::string& commandLine, DWORD timeoutMs,
-                         const std::string& workingDirectory) {
+                         const std::string& workingDirectory,
+                         const std::function<void(const std::string& output)>& whileRunning) {
     ProcessResult result;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
@@ -58,6 +59,7 @@ ProcessResult runProcess(const std::string& commandLine, DWORD timeoutMs,
     const auto deadline = start + std::chrono::milliseconds(timeoutMs);
     while (WaitForSingleObject(process.hProcess, 5) == WAIT_TIMEOUT) {
         drain();
+        if (whileRunning) whileRunning(result.output);
         if (Clock::now() >= deadline) {
             result.timedOut = true;
             TerminateProcess(process.hProcess, 99);

@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 struct ProcessResult {
@@ -13,6 +14,9 @@ struct ProcessResult {
 };
 
 // Runs a command line with standard output captured through a pipe and waits
-// for it (killing it after `timeoutMs`).
+// for it (killing it after `timeoutMs`). `whileRunning`, when given, sees the
+// output so far every few milliseconds, so a test can act on the child's
+// progress (send it a console event, say).
 ProcessResult runProcess(const std::string& commandLine, DWORD timeoutMs = 60000,
-                         const std::string& workingDirectory = "");
+                         const std::string& workingDirectory = "",
+                         const std::function<void(const std::string& output)>& whileRunning = {});
