@@ -11,13 +11,6 @@
 
 namespace {
 
-constexpr DWORD fourcc(char a, char b, char c, char d) {
-    return static_cast<DWORD>(static_cast<unsigned char>(a)) |
-           static_cast<DWORD>(static_cast<unsigned char>(b)) << 8 |
-           static_cast<DWORD>(static_cast<unsigned char>(c)) << 16 |
-           static_cast<DWORD>(static_cast<unsigned char>(d)) << 24;
-}
-
 // Both ICOPEN and ACMDRVOPENDESCA begin with a DWORD size and the DWORD
 // fccType; reading just those two keeps the dispatcher free of either API.
 DWORD openRecordType(LPARAM record) {
@@ -54,9 +47,9 @@ LRESULT openInstance(LPARAM record) {
     if (record == 0) return 1;
     const DWORD type = openRecordType(record);
     DriverFace* face = nullptr;
-    if (type == fourcc('v', 'i', 'd', 'c'))
+    if (type == mmioFOURCC('v', 'i', 'd', 'c'))
         face = openVideoFace(record);
-    else if (type == fourcc('a', 'u', 'd', 'c'))
+    else if (type == mmioFOURCC('a', 'u', 'd', 'c'))
         face = openAudioFace(record);
     return reinterpret_cast<LRESULT>(face);
 }

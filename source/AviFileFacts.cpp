@@ -64,33 +64,31 @@ bool audioHeaderOfStreamList(ByteSource& file, const Chunk& list, StreamHeaderFi
     return true;
 }
 
-// The audio format's nBlockAlign, from the 'strf' after an audio 'strh'.
-bool audioBlockAlignOfStreamList(ByteSource& file, const Chunk& list, uint32_t* blockAlign) {
+// The first chunk called `id` directly inside `list`.
+bool findInList(ByteSource& file, const Chunk& list, uint32_t id, Chunk* found) {
     const uint64_t listEnd = list.dataOffset + list.size;
-    Chunk inner;
     int visited = 0;
-    for (uint64_t at = list.dataOffset + 4; readChunk(file, at, listEnd, &inner);
-         at = nextChunk(inner)) {
+    for (uint64_t at = list.dataOffset + 4; readChunk(file, at, listEnd, found);
+         at = nextChunk(*found)) {
         if (++visited > kMaxChunksVisited) return false;
-        if (inner.id != fourcc('s', 't', 'r', 'f')) continue;
-        unsigned char align[2];
-        if (inner.size < 14 || !file.readAt(inner.dataOffset + 12, align, 2)) return false;
-        *blockAlign = static_cast<uint32_t>(align[0] | align[1] << 8);
-        return true;
+        if (found->id == id) return true;
     }
     return false;
 }
 
+// The audio format's nBlockAlign, from the 'strf' after an audio 'strh'.
+bool audioBlockAlignOfStreamList(ByteSource& file, const Chunk& list, uint32_t* blockAlign) {
+    Chunk strf;
+    if (!findInList(file, list, fourcc('s', 't', 'r', 'f'), &strf)) return false;
+    unsigned char align[2];
+    if (strf.size < 14 || !file.readAt(strf.dataOffset + 12, align, 2)) return false;
+    *blockAlign = static_cast<uint32_t>(align[0] | align[1] << 8);
+    return true;
+}
+
 bool streamListHasIndex(ByteSource& file, const Chunk& list) {
-    const uint64_t listEnd = list.dataOffset + list.size;
-    Chunk inner;
-    int visited = 0;
-    for (uint64_t at = list.dataOffset + 4; readChunk(file, at, listEnd, &inner);
-         at = nextChunk(inner)) {
-        if (++visited > kMaxChunksVisited) return false;
-        if (inner.id == fourcc('i', 'n', 'd', 'x')) return true;
-    }
-    return false;
+    Chunk indx;
+    return findInList(file, list, fourcc('i', 'n', 'd', 'x'), &indx);
 }
 
 void inspectHeaderList(ByteSource& file, const Chunk& hdrl, AviFileFacts* facts) {
