@@ -71,6 +71,27 @@ void rgbToRgb(const Kernels& k, int32_t from, const ConstPlane& src, int32_t to,
     }
 }
 
+// The sets with single-pass rows need no scratch rows.
+bool singlePassToRgb(const Kernels& k, int32_t from, const ConstPicturePlanes& src, int32_t to,
+                     const Plane& dst, int32_t width, int32_t height) {
+    if (k.yuy2ToRgb32 == nullptr) return false;
+    if (from == kFormatYUY2) {
+        const auto rowKernel = to == kFormatRGB32 ? k.yuy2ToRgb32 : k.yuy2ToRgb24;
+        for (int32_t y = 0; y < height; ++y) rowKernel(row(src.plane[0], y), row(dst, y), width);
+        return true;
+    }
+    const auto rowKernel = to == kFormatRGB32 ? k.yv12ToRgb32 : k.yv12ToRgb24;
+    const int32_t chromaRows = (height + 1) / 2;
+    for (int32_t y = 0; y < height; ++y) {
+        const ChromaPair pair = chromaRowsFor(y, chromaRows);
+        const pixel::ChromaRows chroma{
+            row(src.plane[1], pair.nearRow), row(src.plane[1], pair.farRow),
+            row(src.plane[2], pair.nearRow), row(src.plane[2], pair.farRow)};
+        rowKernel(row(src.plane[0], y), chroma, row(dst, y), width);
+    }
+    return true;
+}
+
 void yuy2ToRgb(const Kernels& k, const ConstPlane& src, int32_t to, const Plane& dst,
                int32_t width, int32_t height, Scratch& s) {
     for (int32_t y = 0; y < height; ++y) {
@@ -141,7 +162,28 @@ void copyPicture(int32_t format, const ConstPicturePlanes& src, const PicturePla
 
 bool isRgb(int32_t format) { return format == kFormatRGB24 || format == kFormatRGB32; }
 
+// Null when the processor lacks the set. The best one is chosen once: the
+// processor does not change under a running process.
+const Kernels* kernelsFor(KernelChoice choice) {
+    switch (choice) {
+    case KernelChoice::best: {
+        static const Kernels& best = pixel::avx2Available()    ? pixel::avx2Kernels()
+                                     : pixel::ssse3Available() ? pixel::ssse3Kernels()
+                                     : pixel::sse2Available()  ? pixel::sse2Kernels()
+                                                               : pixel::scalarKernels();
+        return &best;
+    }
+    case KernelChoice::scalar: return &pixel::scalarKernels();
+    case KernelChoice::sse2: return pixel::sse2Available() ? &pixel::sse2Kernels() : nullptr;
+    case KernelChoice::ssse3: return pixel::ssse3Available() ? &pixel::ssse3Kernels() : nullptr;
+    case KernelChoice::avx2: return pixel::avx2Available() ? &pixel::avx2Kernels() : nullptr;
+    }
+    return nullptr;
+}
+
 }  // namespace
+
+bool kernelsAvailable(KernelChoice choice) { return kernelsFor(choice) != nullptr; }
 
 bool canConvert(int32_t from, int32_t to) {
     if (!isKnownFormat(from) || !isKnownFormat(to)) return false;
@@ -154,10 +196,9 @@ bool convertPicture(int32_t from, const ConstPicturePlanes& source, int32_t to,
                     const PicturePlanes& destination, int32_t width, int32_t height,
                     KernelChoice choice) {
     if (!canConvert(from, to) || width < 1 || height < 1 || rowBytes(from, width) == 0) return false;
-    if (choice == KernelChoice::sse2 && !pixel::sse2Available()) return false;
-    const bool useSse2 = choice == KernelChoice::sse2 ||
-                         (choice == KernelChoice::best && pixel::sse2Available());
-    const Kernels& k = useSse2 ? pixel::sse2Kernels() : pixel::scalarKernels();
+    const Kernels* kernels = kernelsFor(choice);
+    if (kernels == nullptr) return false;
+    const Kernels& k = *kernels;
 
     if (from == to) {
         copyPicture(from, source, destination, width, height);
@@ -167,6 +208,8 @@ bool convertPicture(int32_t from, const ConstPicturePlanes& source, int32_t to,
         rgbToRgb(k, from, source.plane[0], to, destination.plane[0], width, height);
         return true;
     }
+    if (isRgb(to) && singlePassToRgb(k, from, source, to, destination.plane[0], width, height))
+        return true;
     try {
         Scratch scratch(width);
         if (from == kFormatYUY2 && isRgb(to))

@@ -15,10 +15,14 @@
 // serves both pixels of its pair.
 
 enum class KernelChoice {
-    best,    // SSE2 where the processor has it
+    best,    // the fastest set the processor runs
     scalar,  // the reference, one pixel at a time
-    sse2,    // only when sse2Available()
+    sse2,    // these three only where kernelsAvailable()
+    ssse3,
+    avx2,
 };
+
+bool kernelsAvailable(KernelChoice choice);
 
 struct ConstPlane {
     const uint8_t* top;
@@ -36,8 +40,9 @@ inline ConstPicturePlanes asConst(const PicturePlanes& planes) {
 
 bool canConvert(int32_t from, int32_t to);
 
-// False (and nothing written) when the pair cannot be converted or the size
-// is not positive. Source and destination must not overlap.
+// False (and nothing written) when the pair cannot be converted, the size
+// is not positive or the processor lacks the chosen kernels. Source and
+// destination must not overlap.
 bool convertPicture(int32_t from, const ConstPicturePlanes& source, int32_t to,
                     const PicturePlanes& destination, int32_t width, int32_t height,
                     KernelChoice choice = KernelChoice::best);

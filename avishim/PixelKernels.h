@@ -1,10 +1,11 @@
 #pragma once
 #include <cstdint>
 
-// Row kernels the picture conversions are made of. There are two sets with
-// the same results to the bit: a plain one that runs anywhere and serves as
-// the reference, and an SSE2 one. Widths are in pixels; chroma arrays hold
-// one value per pair of pixels ((width + 1) / 2 of them).
+// Row kernels the picture conversions are made of. Every set gives the same
+// results to the bit: a plain one that runs anywhere and serves as the
+// reference, an SSE2 one, and SSSE3 and AVX2 ones that take the SSE2 kernels
+// and add single-pass YUV to RGB rows. Widths are in pixels; chroma arrays
+// hold one value per pair of pixels ((width + 1) / 2 of them).
 //
 // YUV to RGB follows ITU-R BT.601 with limited range (Y 16..235, C 16..240).
 // Chroma reaches the RGB kernel at four times its precision and centred
@@ -20,6 +21,15 @@ inline constexpr int32_t kCoefGV = 6660;    // 0.812968
 inline constexpr int32_t kCoefBU = 16525;   // 2.017232
 inline constexpr int32_t kRound = 1 << 14;
 inline constexpr int kShift = 15;
+
+// The chroma rows a YV12 luma row blends, 3:1 from the nearer (see
+// chromaBlend4).
+struct ChromaRows {
+    const uint8_t* uNear;
+    const uint8_t* uFar;
+    const uint8_t* vNear;
+    const uint8_t* vFar;
+};
 
 struct Kernels {
     void (*rgb24ToRgb32)(const uint8_t* src, uint8_t* dst, int32_t width);
@@ -43,11 +53,41 @@ struct Kernels {
                          int32_t count);
     // (a + b + 1) >> 1.
     void (*chromaAverage)(const uint8_t* a, const uint8_t* b, uint8_t* c, int32_t count);
+
+    // Whole rows from YUY2, or from YV12 luma and its chroma rows, to BGRA or
+    // BGR in one pass, with the results of the kernels above. Null in the sets
+    // without them: the conversions then build those rows from the kernels
+    // above through scratch rows.
+    void (*yuy2ToRgb32)(const uint8_t* src, uint8_t* dst, int32_t width);
+    void (*yuy2ToRgb24)(const uint8_t* src, uint8_t* dst, int32_t width);
+    void (*yv12ToRgb32)(const uint8_t* y, const ChromaRows& chroma, uint8_t* dst, int32_t width);
+    void (*yv12ToRgb24)(const uint8_t* y, const ChromaRows& chroma, uint8_t* dst, int32_t width);
 };
 
 const Kernels& scalarKernels();
 const Kernels& sse2Kernels();
-// Whether the processor runs the SSE2 set (always on 64-bit x86).
+const Kernels& ssse3Kernels();
+const Kernels& avx2Kernels();
+// Whether the processor (and, for AVX2, the system, which must save the
+// 256-bit registers) runs a set. SSE2 is always there on 64-bit x86.
 bool sse2Available();
+bool ssse3Available();
+bool avx2Available();
+
+// The single-pass rows of the SSSE3 and AVX2 sets. Their files alone are
+// compiled for those instruction sets, so reach them only through
+// ssse3Kernels() and avx2Kernels() after asking the processor.
+namespace ssse3 {
+void yuy2ToRgb32(const uint8_t* src, uint8_t* dst, int32_t width);
+void yuy2ToRgb24(const uint8_t* src, uint8_t* dst, int32_t width);
+void yv12ToRgb32(const uint8_t* y, const ChromaRows& chroma, uint8_t* dst, int32_t width);
+void yv12ToRgb24(const uint8_t* y, const ChromaRows& chroma, uint8_t* dst, int32_t width);
+}  // namespace ssse3
+namespace avx2 {
+void yuy2ToRgb32(const uint8_t* src, uint8_t* dst, int32_t width);
+void yuy2ToRgb24(const uint8_t* src, uint8_t* dst, int32_t width);
+void yv12ToRgb32(const uint8_t* y, const ChromaRows& chroma, uint8_t* dst, int32_t width);
+void yv12ToRgb24(const uint8_t* y, const ChromaRows& chroma, uint8_t* dst, int32_t width);
+}  // namespace avx2
 
 }  // namespace pixel

@@ -79,7 +79,8 @@ void chromaAverage(const uint8_t* a, const uint8_t* b, uint8_t* c, int32_t count
 }
 
 constexpr Kernels kScalar{rgb24ToRgb32, rgb32ToRgb24, yuvToRgb32,   unpackYuy2,   packYuy2,
-                          chromaScale4, chromaBlend4, chromaBlend8, chromaAverage};
+                          chromaScale4, chromaBlend4, chromaBlend8, chromaAverage,
+                          nullptr,      nullptr,      nullptr,      nullptr};
 
 }  // namespace
 

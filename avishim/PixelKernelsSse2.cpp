@@ -9,10 +9,6 @@
 
 #include "avishim/PixelKernels.h"
 
-#if defined(__i386__)
-#include <cpuid.h>
-#endif
-
 namespace pixel {
 namespace {
 
@@ -188,20 +184,11 @@ void chromaAverage(const uint8_t* a, const uint8_t* b, uint8_t* c, int32_t count
 }
 
 constexpr Kernels kSse2{rgb24ToRgb32, rgb32ToRgb24, yuvToRgb32,   unpackYuy2,   packYuy2,
-                        chromaScale4, chromaBlend4, chromaBlend8, chromaAverage};
+                        chromaScale4, chromaBlend4, chromaBlend8, chromaAverage,
+                        nullptr,      nullptr,      nullptr,      nullptr};
 
 }  // namespace
 
 const Kernels& sse2Kernels() { return kSse2; }
-
-bool sse2Available() {
-#if defined(__i386__)
-    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
-    return (edx & bit_SSE2) != 0;
-#else
-    return true;
-#endif
-}
 
 }  // namespace pixel

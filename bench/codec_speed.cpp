@@ -5,6 +5,7 @@
 // pixel conversion next to memcpy on the same picture.
 //
 // Usage: codec_speed SOURCE LINK
+//        codec_speed --conversions WIDTHxHEIGHT   (the conversions alone)
 // LINK is made first with the program's link writer, allowing every format
 // the source may be converted to (quorl.exe would stop to ask about a height
 // of 1080, which is no multiple of 16). The codec must be registered in the
@@ -81,23 +82,72 @@ double linkFps(PAVISTREAM link, LONG frames, int32_t format, int width, int heig
     return fps;
 }
 
-// MB/s of source picture handled per second: a conversion, or memcpy (to == 0).
+// MB/s of source picture handled per second: a conversion with the given
+// kernels, or memcpy (to == 0). Taken from the fastest of the pictures
+// converted in 0.3 s (ten at least): other programs share the machine, and a
+// picture that lost the processor on the way says nothing about the kernels.
 double megabytesPerSecond(int32_t from, const std::vector<uint8_t>& picture, int32_t to, int width,
-                          int height) {
+                          int height, KernelChoice kernels = KernelChoice::best) {
     std::vector<uint8_t> out(std::max(pictureBytes(to == 0 ? from : to, width, height), picture.size()));
     const ConstPicturePlanes source =
         asConst(layOutPicture(const_cast<uint8_t*>(picture.data()), from, width, height, false));
     const PicturePlanes destination = layOutPicture(out.data(), to, width, height, false);
+    double fastest = 1e9;
     int rounds = 0;
     const auto start = Clock::now();
     do {
+        const auto one = Clock::now();
         if (to == 0)
             std::memcpy(out.data(), picture.data(), picture.size());
-        else
-            convertPicture(from, source, to, destination, width, height);
-        ++rounds;
-    } while (secondsSince(start) < 0.5);
-    return static_cast<double>(picture.size()) * rounds / secondsSince(start) / 1e6;
+        else if (!convertPicture(from, source, to, destination, width, height, kernels))
+            return 0;
+        fastest = std::min(fastest, secondsSince(one));
+    } while (++rounds < 10 || secondsSince(start) < 0.3);
+    return static_cast<double>(picture.size()) / fastest / 1e6;
+}
+
+// Every conversion at one picture size, on a picture of noise in the format
+// converted from, with each kernel set the processor runs and with the
+// codec's choice among them (SSE2 was the best set before the single-pass YUV
+// rows); memcpy of that same picture beside it. "in cache" converts the first
+// 16 rows only, which stay in the processor's cache: the kernels' own speed,
+// without the memory's.
+void printConversions(int width, int height) {
+    constexpr KernelChoice kSets[] = {KernelChoice::scalar, KernelChoice::sse2, KernelChoice::ssse3,
+                                      KernelChoice::avx2};
+    const int cachedRows = std::min(height, 16);
+    std::printf("  conversions at %dx%d (MB/s of the picture converted from, fastest picture):\n",
+                width, height);
+    std::printf("                       plain     SSE2    SSSE3     AVX2    codec  codec/SSE2"
+                "  codec/memcpy   in cache: SSE2    codec  codec/SSE2\n");
+    for (int32_t from : {kFormatRGB32, kFormatRGB24, kFormatYUY2, kFormatYV12}) {
+        std::vector<uint8_t> picture(pictureBytes(from, width, height));
+        uint32_t noise = 12345;
+        for (uint8_t& byte : picture) byte = static_cast<uint8_t>((noise = noise * 1103515245 + 12345) >> 16);
+        const std::vector<uint8_t> cached(picture.begin(),
+                                          picture.begin() + pictureBytes(from, width, cachedRows));
+        const double copy = megabytesPerSecond(from, picture, 0, width, height);
+        for (int32_t to : {kFormatRGB32, kFormatRGB24, kFormatYUY2, kFormatYV12}) {
+            if (to == from || !canConvert(from, to)) continue;
+            std::printf("    %-5s -> %-5s", name(from), name(to));
+            double sse2 = 0;
+            for (KernelChoice set : kSets) {
+                const double rate = megabytesPerSecond(from, picture, to, width, height, set);
+                if (set == KernelChoice::sse2) sse2 = rate;
+                if (rate > 0)
+                    std::printf(" %8.0f", rate);
+                else
+                    std::printf(" %8s", "-");  // not on this processor
+            }
+            const double codec = megabytesPerSecond(from, picture, to, width, height);
+            const double cachedSse2 =
+                megabytesPerSecond(from, cached, to, width, cachedRows, KernelChoice::sse2);
+            const double cachedCodec = megabytesPerSecond(from, cached, to, width, cachedRows);
+            std::printf(" %8.0f %10.2fx %12.0f %%   %14.0f %8.0f %10.2fx\n", codec, codec / sse2,
+                        100.0 * codec / copy, cachedSse2, cachedCodec, cachedCodec / cachedSse2);
+        }
+        std::printf("    %-5s memcpy      %8.0f\n", name(from), copy);
+    }
 }
 
 bool makeLink(const char* sourcePath, const char* linkPath) {
@@ -120,8 +170,19 @@ bool makeLink(const char* sourcePath, const char* linkPath) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--conversions") == 0) {
+        int width = 0, height = 0;
+        if (std::sscanf(argv[2], "%dx%d", &width, &height) != 2 ||
+            pictureBytes(kFormatRGB32, width, height) == 0) {
+            std::fprintf(stderr, "codec_speed: unusable picture size %s\n", argv[2]);
+            return 2;
+        }
+        printConversions(width, height);
+        return 0;
+    }
     if (argc != 3) {
-        std::fprintf(stderr, "usage: codec_speed SOURCE LINK\n");
+        std::fprintf(stderr, "usage: codec_speed SOURCE LINK\n"
+                             "       codec_speed --conversions WIDTHxHEIGHT\n");
         return 2;
     }
     if (!makeLink(argv[1], argv[2])) {
@@ -160,21 +221,7 @@ int main(int argc, char** argv) {
         std::printf("  (b) link, GetFrame as %-5s          %8.1f fps   (b)/(a) cost %.2f\n", name(to),
                     fps, direct / fps);
     }
-    // Every conversion at this picture size, on a picture of noise in the
-    // format converted from; memcpy of that same picture beside it.
-    std::printf("  conversions at %dx%d (MB/s of the picture converted from):\n", width, height);
-    for (int32_t from : {kFormatRGB32, kFormatRGB24, kFormatYUY2, kFormatYV12}) {
-        std::vector<uint8_t> picture(pictureBytes(from, width, height));
-        uint32_t noise = 12345;
-        for (uint8_t& byte : picture) byte = static_cast<uint8_t>((noise = noise * 1103515245 + 12345) >> 16);
-        const double copy = megabytesPerSecond(from, picture, 0, width, height);
-        for (int32_t to : {kFormatRGB32, kFormatRGB24, kFormatYUY2, kFormatYV12}) {
-            if (to == from || !canConvert(from, to)) continue;
-            const double rate = megabytesPerSecond(from, picture, to, width, height);
-            std::printf("    %-5s -> %-5s %8.0f MB/s   memcpy %8.0f MB/s   %4.0f %%\n", name(from),
-                        name(to), rate, copy, 100.0 * rate / copy);
-        }
-    }
+    printConversions(width, height);
     AVIStreamRelease(link);
     AVIStreamRelease(source);
     AVIFileExit();

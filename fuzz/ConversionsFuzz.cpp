@@ -1,6 +1,6 @@
 // Whole-picture conversions at random sizes, row strides and orientations:
-// the SSE2 kernels must give the plain kernels' bytes exactly, and neither may
-// touch a byte outside the rows it was given (the gaps between rows are
+// every vector kernel set the processor runs must give the plain kernels'
+// bytes exactly, and none may touch a byte outside the rows it was given (the gaps between rows are
 // checked against a fill pattern, the buffers' ends by AddressSanitizer).
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -10,7 +10,6 @@
 
 #include "avishim/PictureLayout.h"
 #include "avishim/PixelConversions.h"
-#include "avishim/PixelKernels.h"
 #include "fuzz/FuzzCheck.h"
 #include "source/FormatCode.h"
 
@@ -88,25 +87,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     Picture source = makePicture(in, from, width, height);
     Picture plain = makePicture(in, to, width, height);
-    Picture vector = plain;
+    const Picture untouched = plain;
     fillFrom(in, source);
 
     const ConstPicturePlanes sourceView = asConst(source.planesView());
     const bool convertedPlain = convertPicture(from, sourceView, to, plain.planesView(), width,
                                                height, KernelChoice::scalar);
     FUZZ_CHECK(convertedPlain == canConvert(from, to));
-    if (!pixel::sse2Available()) return 0;
-    const bool convertedVector = convertPicture(from, sourceView, to, vector.planesView(), width,
-                                                height, KernelChoice::sse2);
-    FUZZ_CHECK(convertedVector == convertedPlain);
+    // Gaps between rows keep the fill.
     for (int i = 0; i < plain.planes; ++i) {
-        FUZZ_CHECK(plain.plane[i].bytes == vector.plane[i].bytes);
-        // Gaps between rows keep the fill.
         const PlaneBuffer& p = plain.plane[i];
         const size_t used = rowPixels(to, width, i);
         for (int32_t r = 0; r + 1 < p.rows; ++r)
             for (size_t b = used; b < static_cast<size_t>(p.stride); ++b)
                 FUZZ_CHECK(p.bytes[static_cast<size_t>(p.stride) * r + b] == kFill);
+    }
+    for (KernelChoice set : {KernelChoice::sse2, KernelChoice::ssse3, KernelChoice::avx2}) {
+        if (!kernelsAvailable(set)) continue;
+        Picture vector = untouched;
+        const bool convertedVector =
+            convertPicture(from, sourceView, to, vector.planesView(), width, height, set);
+        FUZZ_CHECK(convertedVector == convertedPlain);
+        for (int i = 0; i < plain.planes; ++i)
+            FUZZ_CHECK(plain.plane[i].bytes == vector.plane[i].bytes);
     }
     return 0;
 }

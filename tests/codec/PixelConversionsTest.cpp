@@ -1,5 +1,6 @@
 // Every conversion the codec offers, on random pictures of awkward sizes in
-// both orientations: the SSE2 and the plain kernels give the same bytes, the
+// both orientations: every vector kernel set and the plain kernels give the
+// same bytes, the
 // result is the definition's (within 1 where RGB is computed from YUV), and
 // nothing is written outside the picture.
 #include <gtest/gtest.h>
@@ -10,7 +11,6 @@
 
 #include "avishim/PictureLayout.h"
 #include "avishim/PixelConversions.h"
-#include "avishim/PixelKernels.h"
 #include "tests/codec/PictureReference.h"
 
 namespace {
@@ -22,7 +22,13 @@ struct Size {
     int width;
     int height;
 };
-constexpr Size kSizes[] = {{2, 2}, {18, 14}, {720, 576}, {17, 9}, {1, 1}, {33, 3}};
+constexpr Size kSizes[] = {{2, 2}, {18, 14}, {720, 576}, {17, 9}, {1, 1}, {33, 3}, {47, 5}};
+
+constexpr KernelChoice kVectorSets[] = {KernelChoice::sse2, KernelChoice::ssse3,
+                                        KernelChoice::avx2};
+const char* setName(KernelChoice set) {
+    return set == KernelChoice::sse2 ? "SSE2" : set == KernelChoice::ssse3 ? "SSSE3" : "AVX2";
+}
 
 struct Pair {
     int32_t from;
@@ -89,20 +95,34 @@ bool convert(const Case& c, const Buffer& source, Buffer& destination, KernelCho
 
 }  // namespace
 
+// The sets are chosen by what the processor reports; the compiler's own
+// reading of it must agree (this machine has them all).
+TEST(PixelConversions, KernelSetsFollowTheProcessor) {
+    EXPECT_TRUE(kernelsAvailable(KernelChoice::scalar));
+    EXPECT_TRUE(kernelsAvailable(KernelChoice::best));
+    EXPECT_EQ(kernelsAvailable(KernelChoice::sse2), __builtin_cpu_supports("sse2") != 0);
+    EXPECT_EQ(kernelsAvailable(KernelChoice::ssse3), __builtin_cpu_supports("ssse3") != 0);
+    EXPECT_EQ(kernelsAvailable(KernelChoice::avx2), __builtin_cpu_supports("avx2") != 0);
+}
+
 TEST(PixelConversions, KernelsAgreeAndMatchTheDefinitions) {
-    ASSERT_TRUE(pixel::sse2Available());
+    ASSERT_TRUE(kernelsAvailable(KernelChoice::sse2));
     std::mt19937 random(1234);
     for (const Case& c : allCases()) {
         SCOPED_TRACE(c.name());
         const int w = c.size.width, h = c.size.height;
         const Buffer source(storedBytes(c.pair.from, w, h), random);
         const size_t outBytes = storedBytes(c.pair.to, w, h);
-        Buffer plain(outBytes, uint8_t{0}), sse2(outBytes, uint8_t{0});
+        Buffer plain(outBytes, uint8_t{0});
         ASSERT_TRUE(convert(c, source, plain, KernelChoice::scalar));
-        ASSERT_TRUE(convert(c, source, sse2, KernelChoice::sse2));
         EXPECT_TRUE(plain.guardIntact());
-        EXPECT_TRUE(sse2.guardIntact());
-        ASSERT_TRUE(plain.data == sse2.data) << "SSE2 and plain kernels differ";
+        for (KernelChoice set : kVectorSets) {
+            if (!kernelsAvailable(set)) continue;
+            Buffer vector(outBytes, uint8_t{0});
+            ASSERT_TRUE(convert(c, source, vector, set));
+            EXPECT_TRUE(vector.guardIntact()) << setName(set);
+            ASSERT_TRUE(plain.data == vector.data) << setName(set) << " and plain kernels differ";
+        }
 
         const PlainPicture expected = referenceConversion(
             readPicture(c.pair.from, source.data.data(), w, h, c.sourceTopDown), c.pair.to);
@@ -113,7 +133,7 @@ TEST(PixelConversions, KernelsAgreeAndMatchTheDefinitions) {
 }
 
 // Extremes a random picture rarely holds: black, white and saturated colours
-// beyond the nominal range must clamp, not wrap.
+// beyond the nominal range must clamp, not wrap, in every set alike.
 TEST(PixelConversions, ExtremeValuesClampInsteadOfWrapping) {
     struct Extreme {
         uint8_t y, u, v;
@@ -130,14 +150,29 @@ TEST(PixelConversions, ExtremeValuesClampInsteadOfWrapping) {
             yuy2[i + 2] = e.y;
             yuy2[i + 3] = e.v;
         }
-        for (KernelChoice choice : {KernelChoice::scalar, KernelChoice::sse2}) {
-            std::vector<uint8_t> rgb(storedBytes(kRGB32, w, h));
-            const PicturePlanes from = layOutPicture(yuy2.data(), kYUY2, w, h, true);
-            const PicturePlanes to = layOutPicture(rgb.data(), kRGB32, w, h, true);
-            ASSERT_TRUE(convertPicture(kYUY2, asConst(from), kRGB32, to, w, h, choice));
+        // The same colours as YV12, for its own chroma path.
+        std::vector<uint8_t> yv12(storedBytes(kYV12, w, h));
+        ASSERT_TRUE(convertPicture(kYUY2, asConst(layOutPicture(yuy2.data(), kYUY2, w, h, true)),
+                                   kYV12, layOutPicture(yv12.data(), kYV12, w, h, true), w, h));
+        for (const Pair& pair : {Pair{kYUY2, kRGB32}, Pair{kYUY2, kRGB24}, Pair{kYV12, kRGB32},
+                                 Pair{kYV12, kRGB24}}) {
+            SCOPED_TRACE(std::string(formatText(pair.from)) + " to " + formatText(pair.to));
+            uint8_t* source = pair.from == kYUY2 ? yuy2.data() : yv12.data();
             const PlainPicture expected =
-                referenceConversion(readPicture(kYUY2, yuy2.data(), w, h, true), kRGB32);
-            EXPECT_LE(largestDifference(readPicture(kRGB32, rgb.data(), w, h, true), expected), 1);
+                referenceConversion(readPicture(pair.from, source, w, h, true), pair.to);
+            std::vector<uint8_t> plain;
+            for (KernelChoice choice : {KernelChoice::scalar, KernelChoice::sse2,
+                                        KernelChoice::ssse3, KernelChoice::avx2}) {
+                if (!kernelsAvailable(choice)) continue;
+                std::vector<uint8_t> rgb(storedBytes(pair.to, w, h));
+                const PicturePlanes from = layOutPicture(source, pair.from, w, h, true);
+                const PicturePlanes to = layOutPicture(rgb.data(), pair.to, w, h, true);
+                ASSERT_TRUE(convertPicture(pair.from, asConst(from), pair.to, to, w, h, choice));
+                const PlainPicture got = readPicture(pair.to, rgb.data(), w, h, true);
+                EXPECT_LE(largestDifference(got, expected), 1);
+                if (plain.empty()) plain = rgb;
+                EXPECT_EQ(rgb, plain);
+            }
         }
     }
 }
