@@ -33,12 +33,27 @@ size_t indexOffset(const std::vector<uint8_t>& bytes) {
         if (std::memcmp(&bytes[at], "idx1", 4) == 0) return at;
 }
 
+size_t find(const std::vector<uint8_t>& bytes, const char* id, size_t from = 0) {
+    for (size_t at = from; at + 4 <= bytes.size(); ++at)
+        if (std::memcmp(&bytes[at], id, 4) == 0) return at;
+    return bytes.size();
+}
+
+// The stream header's handler comes before the format's compression.
+void renameShim(std::vector<uint8_t>& bytes, bool handler, bool compression) {
+    const size_t first = find(bytes, "SHIM");
+    const size_t second = find(bytes, "SHIM", first + 4);
+    if (handler) std::memcpy(&bytes[first], "DIB ", 4);
+    if (compression) std::memcpy(&bytes[second], "DIB ", 4);
+}
+
 struct FileCase {
     const char* name;
     MemoryAviContent content;
     std::function<void(std::vector<uint8_t>&)> damage;
     bool isAvi, hasIndex, hasAudio;
     uint32_t blockAlign;
+    bool isLink, hasSecondPart = false;
 };
 
 class AviFileFactsTest : public ::testing::TestWithParam<FileCase> {};
@@ -55,6 +70,8 @@ TEST_P(AviFileFactsTest, FactsOfTheFile) {
     EXPECT_FALSE(facts.hasOpenDmlIndex);
     EXPECT_EQ(facts.hasAudio, c.hasAudio);
     EXPECT_EQ(facts.hasAudioBlockAlign, c.hasAudio);
+    EXPECT_EQ(facts.isLink, c.isLink);
+    EXPECT_EQ(facts.hasSecondPart, c.hasSecondPart);
     if (!c.hasAudio) return;
     EXPECT_EQ(facts.audioBlockAlign, c.blockAlign);
     // The linked stream's header as the writer stated it.
@@ -70,19 +87,42 @@ const MemoryAviContent kVideoOnly{true, false, 128};
 INSTANTIATE_TEST_SUITE_P(
     Files, AviFileFactsTest,
     ::testing::Values(
-        FileCase{"LinkWithAudio", kLink, nullptr, true, true, true, 128},
-        FileCase{"VideoOnly", kVideoOnly, nullptr, true, true, false, 0},
+        FileCase{"LinkWithAudio", kLink, nullptr, true, true, true, 128, true},
+        FileCase{"VideoOnly", kVideoOnly, nullptr, true, true, false, 0, true},
         FileCase{"AudioAloneWithBlockAlignZero", MemoryAviContent{false, true, 0}, nullptr, true,
-                 true, true, 0},
+                 true, true, 0, true},
         FileCase{"CutBeforeTheIndex", kLink,
-                 [](std::vector<uint8_t>& b) { b.resize(indexOffset(b)); }, true, false, true, 128},
+                 [](std::vector<uint8_t>& b) { b.resize(indexOffset(b)); }, true, false, true, 128,
+                 true},
         FileCase{"CutInsideTheHeaders", kLink, [](std::vector<uint8_t>& b) { b.resize(100); },
-                 true, false, false, 0},
+                 true, false, false, 0, false},
         FileCase{"WaveFile", kLink, [](std::vector<uint8_t>& b) { std::memcpy(&b[8], "WAVE", 4); },
-                 false, false, false, 0},
+                 false, false, false, 0, false},
         FileCase{"RiffSizeBeyondTheFile", kLink,
-                 [](std::vector<uint8_t>& b) { putU32(&b[4], 0xFFFFFFF0u); }, true, true, true, 128},
-        FileCase{"Empty", kLink, [](std::vector<uint8_t>& b) { b.clear(); }, false, false, false, 0}),
+                 [](std::vector<uint8_t>& b) { putU32(&b[4], 0xFFFFFFF0u); }, true, true, true, 128,
+                 true},
+        FileCase{"Empty", kLink, [](std::vector<uint8_t>& b) { b.clear(); }, false, false, false, 0,
+                 false},
+        // A link is known by its handler, its compression or its sound's tag.
+        FileCase{"ForeignHandler", kVideoOnly,
+                 [](std::vector<uint8_t>& b) { renameShim(b, true, false); }, true, true, false, 0,
+                 true},
+        FileCase{"PlainVideo", kVideoOnly,
+                 [](std::vector<uint8_t>& b) { renameShim(b, true, true); }, true, true, false, 0,
+                 false},
+        FileCase{"PlainVideoWithLinkedSound", kLink,
+                 [](std::vector<uint8_t>& b) { renameShim(b, true, true); }, true, true, true, 128,
+                 true},
+        FileCase{"PcmSoundAlone", MemoryAviContent{false, true, 128},
+                 [](std::vector<uint8_t>& b) { b[find(b, "strf", find(b, "auds")) + 8] = 1; }, true,
+                 true, true, 128, false},
+        // OpenDML: the next part follows the first RIFF.
+        FileCase{"SecondPart", kLink,
+                 [](std::vector<uint8_t>& b) {
+                     const uint8_t part[] = {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', 'X'};
+                     b.insert(b.end(), part, part + sizeof part);
+                 },
+                 true, true, true, 128, true, true}),
     [](const ::testing::TestParamInfo<FileCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
