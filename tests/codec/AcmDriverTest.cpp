@@ -357,7 +357,7 @@ TEST_F(AcmDriverTest, AFullDestinationTakesTheBlocksThatFit) {
     acmStreamClose(stream, 0);
 }
 
-TEST_F(AcmDriverTest, LinksOfLinksDecodeAndALinkNamingItselfIsRefused) {
+TEST_F(AcmDriverTest, LinksOfLinksDecodeAndUnreadableSourcesAreRefused) {
     // A link whose source is another link: the codec reads its source through
     // the ACM from inside its own conversion.
     const std::string inner = joinPath(scratchFolder(), "inner.avi");
@@ -379,10 +379,16 @@ TEST_F(AcmDriverTest, LinksOfLinksDecodeAndALinkNamingItselfIsRefused) {
     ASSERT_EQ(conversion.convert(stored.data.data(), stored.data.size(), &pcm), 0u);
     EXPECT_TRUE(pcm == reference) << pcm.size();
 
-    StoredAudio looped = readStoredAudio(self);
-    ASSERT_EQ(looped.failure, "");
-    AcmConversion refused(looped.format, driver);
-    EXPECT_NE(refused.openResult(), 0u);
+    // A link naming itself, and one naming a source past 1 GB in the OpenDML
+    // form, whose sound in its second part would abort AVIFile.
+    const std::string large = joinPath(scratchFolder(), "opendml-link.avi");
+    ASSERT_TRUE(writeLink(large, joinPath(mediaFolder(), "opendml\\big.avi")));
+    for (const std::string& link : {self, large}) {
+        StoredAudio unreadable = readStoredAudio(link);
+        ASSERT_EQ(unreadable.failure, "");
+        AcmConversion refused(unreadable.format, driver);
+        EXPECT_NE(refused.openResult(), 0u) << link;
+    }
 }
 
 }  // namespace

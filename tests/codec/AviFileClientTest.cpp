@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "link/LinkWriter.h"
 #include "tests/codec/CodecTestSupport.h"
+#include "tests/support/TestEnvironment.h"
 
 namespace {
 
@@ -115,13 +117,32 @@ TEST_F(AviFileClient, EveryAllowedFormatShowsTheSourceFramesInAnyOrder) {
     }
 }
 
-TEST_F(AviFileClient, ALinkWhoseSourceIsGoneDeliversNothing) {
-    PAVISTREAM link = openVideo(codecMedia("gone-link.avi"));
-    ASSERT_NE(link, nullptr);
-    EXPECT_EQ(AVIStreamGetFrameOpen(link, nullptr), nullptr);
-    BITMAPINFOHEADER wanted = wantedHeader(kRGB24, 80, 48, false);
-    EXPECT_EQ(AVIStreamGetFrameOpen(link, &wanted), nullptr);
-    AVIStreamRelease(link);
+TEST_F(AviFileClient, ALinkWhoseSourceCannotBeReadDeliversNothing) {
+    // The source past 1 GB would abort AVIFile once its last frame, in the
+    // file's second part, were read. quorl.exe refuses to link it, so its
+    // link is made with the program's writer, which never opens the source.
+    const std::string large = joinPath(scratchFolder(), "opendml-link.avi");
+    const std::string source = joinPath(mediaFolder(), "opendml\\big.avi");
+    LinkWriter writer;
+    ProgressHooks hooks{nullptr, [](void*, void*, void*, const char*) { return 0; },
+                        [](void*) { return true; }, [](int32_t, void*) {},
+                        [](void*) { return false; }};
+    ASSERT_TRUE(writer.createLink(large.c_str(), source.c_str(), 1, 3840, 2160, 25, 1, 45,
+                                  kRGB24, 0, 0, 0, 0, true, true, false, false, 2,
+                                  SourceCallbacks{}, hooks));
+    struct Row {
+        std::string link;
+        int width, height;
+    };
+    for (const Row& r : {Row{codecMedia("gone-link.avi"), 80, 48}, Row{large, 3840, 2160}}) {
+        SCOPED_TRACE(r.link);
+        PAVISTREAM link = openVideo(r.link);
+        ASSERT_NE(link, nullptr);
+        EXPECT_EQ(AVIStreamGetFrameOpen(link, nullptr), nullptr);
+        BITMAPINFOHEADER wanted = wantedHeader(kRGB24, r.width, r.height, false);
+        EXPECT_EQ(AVIStreamGetFrameOpen(link, &wanted), nullptr);
+        AVIStreamRelease(link);
+    }
 }
 
 TEST_F(AviFileClient, SeveralClientsOfOneLinkAtOnce) {
