@@ -8,6 +8,7 @@
 #include <vfw.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "link/LinkWriter.h"
@@ -118,29 +119,23 @@ TEST_F(AviFileClient, EveryAllowedFormatShowsTheSourceFramesInAnyOrder) {
 }
 
 TEST_F(AviFileClient, ALinkWhoseSourceCannotBeReadDeliversNothing) {
-    // The source past 1 GB would abort AVIFile once its last frame, in the
-    // file's second part, were read. quorl.exe refuses to link it, so its
-    // link is made with the program's writer, which never opens the source.
+    // AVIFile would abort on the last frame of the source past 1 GB, which
+    // lies in its second part. quorl.exe refuses that source, so the program's
+    // writer, which never opens it, makes the link.
     const std::string large = joinPath(scratchFolder(), "opendml-link.avi");
     const std::string source = joinPath(mediaFolder(), "opendml\\big.avi");
-    LinkWriter writer;
     ProgressHooks hooks{nullptr, [](void*, void*, void*, const char*) { return 0; },
                         [](void*) { return true; }, [](int32_t, void*) {},
                         [](void*) { return false; }};
-    ASSERT_TRUE(writer.createLink(large.c_str(), source.c_str(), 1, 3840, 2160, 25, 1, 45,
-                                  kRGB24, 0, 0, 0, 0, true, true, false, false, 2,
-                                  SourceCallbacks{}, hooks));
-    struct Row {
-        std::string link;
-        int width, height;
-    };
-    for (const Row& r : {Row{codecMedia("gone-link.avi"), 80, 48}, Row{large, 3840, 2160}}) {
-        SCOPED_TRACE(r.link);
-        PAVISTREAM link = openVideo(r.link);
-        ASSERT_NE(link, nullptr);
-        EXPECT_EQ(AVIStreamGetFrameOpen(link, nullptr), nullptr);
-        BITMAPINFOHEADER wanted = wantedHeader(kRGB24, r.width, r.height, false);
-        EXPECT_EQ(AVIStreamGetFrameOpen(link, &wanted), nullptr);
+    ASSERT_TRUE(LinkWriter().createLink(large.c_str(), source.c_str(), 1, 3840, 2160, 25, 1, 45,
+                                        kRGB24, 0, 0, 0, 0, true, true, false, false, 2, {}, hooks));
+    for (auto [path, width, height] : {std::tuple{codecMedia("gone-link.avi"), 80, 48},
+                                       std::tuple{large, 3840, 2160}}) {
+        PAVISTREAM link = openVideo(path);
+        ASSERT_NE(link, nullptr) << path;
+        EXPECT_EQ(AVIStreamGetFrameOpen(link, nullptr), nullptr) << path;
+        BITMAPINFOHEADER wanted = wantedHeader(kRGB24, width, height, false);
+        EXPECT_EQ(AVIStreamGetFrameOpen(link, &wanted), nullptr) << path;
         AVIStreamRelease(link);
     }
 }

@@ -1,7 +1,6 @@
 // Links that cannot be made: what the user is told, and what is left on disk.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <thread>
 
 #include "link/LinkMessages.h"
@@ -217,45 +216,40 @@ TEST_F(LinkFailuresTest, LinksPastTwoGigabytesAreRefusedBeforeReadingAnything) {
 }
 
 TEST_F(LinkFailuresTest, AnOutputThatCannotBeOpenedAsksToRetry) {
-    // What keeps the output from opening, and what the user mends while the
-    // question is open: an editor lets go of the file, or the folder is made.
-    const std::string heldPath = joinPath(scratchFolder(), "held.avi");
-    const std::string folder = joinPath(scratchFolder(), "made-later");
-    HANDLE held = INVALID_HANDLE_VALUE;
-    struct Obstacle {
-        std::string output;
-        std::function<void()> make, mend;
-    };
-    const Obstacle obstacles[] = {
-        {heldPath,
-         [&] { held = CreateFileA(heldPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr); },
-         [&] { CloseHandle(held); }},
-        {joinPath(folder, "link.avi"),
-         [&] { DeleteFileA(joinPath(folder, "link.avi").c_str()); RemoveDirectoryA(folder.c_str()); },
-         [&] { makeFolder(folder); }},
-    };
-    for (const Obstacle& o : obstacles) {
-        SCOPED_TRACE(o.output);
-        LinkRequest r = request("held.avi");
-        r.outputPath = o.output;
-        o.make();
-        {
-            WindowAnswerer cancel(kWriteErrorCaption, IDCANCEL);
-            LinkWriter writer;
-            EXPECT_FALSE(r.run(writer));
-            ASSERT_EQ(cancel.texts().size(), 1u);
-            EXPECT_EQ(cancel.texts()[0], "Cannot open AVIfile for writing\nAlready in use ??");
-        }
-        std::thread person([&] {
-            HWND question = waitForDialog(kWriteErrorCaption);
-            o.mend();
-            if (question != nullptr) pressButton(question, IDRETRY);
-        });
+    LinkRequest r = request("held.avi");
+    HANDLE held = CreateFileA(r.outputPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    {
+        WindowAnswerer cancel(kWriteErrorCaption, IDCANCEL);
         LinkWriter writer;
-        EXPECT_TRUE(r.run(writer));
-        person.join();
-        EXPECT_EQ(inspectLink(r.outputPath).parsed.chunks.size(), 10u);
+        EXPECT_FALSE(r.run(writer));
+        ASSERT_EQ(cancel.texts().size(), 1u);
+        EXPECT_EQ(cancel.texts()[0], "Cannot open AVIfile for writing\nAlready in use ??");
     }
+    // The editor lets go of the file while the question is open; Retry succeeds.
+    std::thread person([&] {
+        HWND question = waitForDialog(kWriteErrorCaption);
+        CloseHandle(held);
+        if (question != nullptr) pressButton(question, IDRETRY);
+    });
+    LinkWriter writer;
+    EXPECT_TRUE(r.run(writer));
+    person.join();
+    EXPECT_EQ(inspectLink(r.outputPath).parsed.chunks.size(), 10u);
+
+    // The same question when the folder is missing; the user makes it.
+    const std::string folder = joinPath(scratchFolder(), "made-later");
+    r.outputPath = joinPath(folder, "link.avi");
+    DeleteFileA(r.outputPath.c_str());
+    RemoveDirectoryA(folder.c_str());
+    std::thread maker([&] {
+        HWND question = waitForDialog(kWriteErrorCaption);
+        makeFolder(folder);
+        if (question != nullptr) pressButton(question, IDRETRY);
+    });
+    EXPECT_TRUE(r.run(writer));
+    maker.join();
+    EXPECT_EQ(inspectLink(r.outputPath).parsed.chunks.size(), 10u);
 }
 
 TEST_F(LinkFailuresTest, AFullDiskLeavesTheEarlierFileAsItWas) {

@@ -2,6 +2,7 @@
 // made in memory and over the ways such files arrive damaged.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -33,18 +34,13 @@ size_t indexOffset(const std::vector<uint8_t>& bytes) {
         if (std::memcmp(&bytes[at], "idx1", 4) == 0) return at;
 }
 
-size_t find(const std::vector<uint8_t>& bytes, const char* id, size_t from = 0) {
-    for (size_t at = from; at + 4 <= bytes.size(); ++at)
-        if (std::memcmp(&bytes[at], id, 4) == 0) return at;
-    return bytes.size();
-}
-
-// The stream header's handler comes before the format's compression.
-void renameShim(std::vector<uint8_t>& bytes, bool handler, bool compression) {
-    const size_t first = find(bytes, "SHIM");
-    const size_t second = find(bytes, "SHIM", first + 4);
-    if (handler) std::memcpy(&bytes[first], "DIB ", 4);
-    if (compression) std::memcpy(&bytes[second], "DIB ", 4);
+// The video stream's handler, then also its compression, named otherwise.
+void renameShim(std::vector<uint8_t>& b, int count) {
+    auto at = b.begin();
+    for (int i = 0; i < count; ++i, at += 4) {
+        at = std::search(at, b.end(), "SHIM", "SHIM" + 4);
+        std::memcpy(&*at, "DIB ", 4);
+    }
 }
 
 struct FileCase {
@@ -53,7 +49,7 @@ struct FileCase {
     std::function<void(std::vector<uint8_t>&)> damage;
     bool isAvi, hasIndex, hasAudio;
     uint32_t blockAlign;
-    bool isLink, hasSecondPart = false;
+    bool isLink = true, hasSecondPart = false;
 };
 
 class AviFileFactsTest : public ::testing::TestWithParam<FileCase> {};
@@ -87,40 +83,29 @@ const MemoryAviContent kVideoOnly{true, false, 128};
 INSTANTIATE_TEST_SUITE_P(
     Files, AviFileFactsTest,
     ::testing::Values(
-        FileCase{"LinkWithAudio", kLink, nullptr, true, true, true, 128, true},
-        FileCase{"VideoOnly", kVideoOnly, nullptr, true, true, false, 0, true},
+        FileCase{"LinkWithAudio", kLink, nullptr, true, true, true, 128},
+        FileCase{"VideoOnly", kVideoOnly, nullptr, true, true, false, 0},
         FileCase{"AudioAloneWithBlockAlignZero", MemoryAviContent{false, true, 0}, nullptr, true,
-                 true, true, 0, true},
+                 true, true, 0},
         FileCase{"CutBeforeTheIndex", kLink,
-                 [](std::vector<uint8_t>& b) { b.resize(indexOffset(b)); }, true, false, true, 128,
-                 true},
+                 [](std::vector<uint8_t>& b) { b.resize(indexOffset(b)); }, true, false, true, 128},
         FileCase{"CutInsideTheHeaders", kLink, [](std::vector<uint8_t>& b) { b.resize(100); },
                  true, false, false, 0, false},
         FileCase{"WaveFile", kLink, [](std::vector<uint8_t>& b) { std::memcpy(&b[8], "WAVE", 4); },
                  false, false, false, 0, false},
         FileCase{"RiffSizeBeyondTheFile", kLink,
-                 [](std::vector<uint8_t>& b) { putU32(&b[4], 0xFFFFFFF0u); }, true, true, true, 128,
-                 true},
+                 [](std::vector<uint8_t>& b) { putU32(&b[4], 0xFFFFFFF0u); }, true, true, true, 128},
         FileCase{"Empty", kLink, [](std::vector<uint8_t>& b) { b.clear(); }, false, false, false, 0,
                  false},
         // A link is known by its handler, its compression or its sound's tag.
-        FileCase{"ForeignHandler", kVideoOnly,
-                 [](std::vector<uint8_t>& b) { renameShim(b, true, false); }, true, true, false, 0,
-                 true},
-        FileCase{"PlainVideo", kVideoOnly,
-                 [](std::vector<uint8_t>& b) { renameShim(b, true, true); }, true, true, false, 0,
-                 false},
-        FileCase{"PlainVideoWithLinkedSound", kLink,
-                 [](std::vector<uint8_t>& b) { renameShim(b, true, true); }, true, true, true, 128,
-                 true},
-        FileCase{"PcmSoundAlone", MemoryAviContent{false, true, 128},
-                 [](std::vector<uint8_t>& b) { b[find(b, "strf", find(b, "auds")) + 8] = 1; }, true,
-                 true, true, 128, false},
+        FileCase{"ForeignHandler", kVideoOnly, [](std::vector<uint8_t>& b) { renameShim(b, 1); },
+                 true, true, false, 0},
+        FileCase{"PlainVideo", kVideoOnly, [](std::vector<uint8_t>& b) { renameShim(b, 2); }, true,
+                 true, false, 0, false},
         // OpenDML: the next part follows the first RIFF.
         FileCase{"SecondPart", kLink,
                  [](std::vector<uint8_t>& b) {
-                     const uint8_t part[] = {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', 'X'};
-                     b.insert(b.end(), part, part + sizeof part);
+                     b.insert(b.end(), {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', 'X'});
                  },
                  true, true, true, 128, true, true}),
     [](const ::testing::TestParamInfo<FileCase>& info) { return std::string(info.param.name); });
