@@ -1,7 +1,9 @@
 #include "app/LinkLoop.h"
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <string>
 
 #include "app/Application.h"
 #include "app/ConsoleBoxes.h"
@@ -14,6 +16,7 @@
 #include "link/LinkWriter.h"
 #include "link/OutputFormats.h"
 #include "link/SameFile.h"
+#include "source/AviPlatform.h"
 #include "ui/SourceInfo.h"
 #include "common/MessageBoxes.h"
 
@@ -33,8 +36,22 @@ constexpr char kSizeQuestionText[] =
 constexpr char kSizeQuestionCaption[] = "Conversion error";
 constexpr char kOverwriteQuestionText[] = "File already exits\nOverwrite ??";
 constexpr char kOverwriteQuestionCaption[] = "Write error";
+constexpr char kNotALinkText[] =
+    "The output file\n%s\nis not a link file, so it is kept as it is: the command line "
+    "replaces only links.\nChoose another output name, or move or delete that file first.";
 constexpr char kRawAudioTitle[] = "Generating SHIM AVI with RAW audio";
 constexpr char kLinkedAudioTitle[] = "Generating SHIM AVI";
+
+// The command line asks no question before overwriting, so that scripts can
+// make their links again; whatever else stands at the output is the user's
+// data and is never replaced. A file that cannot be looked at counts as data.
+bool replaceableWithoutQuestion(const char* output) {
+    if (GetFileAttributesA(output) == INVALID_FILE_ATTRIBUTES) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+    }
+    return avi::isLinkFile(output);
+}
 
 struct SourceCloser {
     void operator()(SourceReader* source) const {
@@ -88,6 +105,13 @@ private:
         if (outputNamesSource(settings.outputPath, settings.sourcePath)) {
             showBox(sameFileText(settings.outputPath, settings.sourcePath).c_str(),
                     kSameFileCaption, MB_OK);
+            app_.showMessage(kLinkFailedText);
+            return CycleResult::linkFailed;
+        }
+        if (app_.commandLineMode && !replaceableWithoutQuestion(settings.outputPath)) {
+            std::string text(sizeof kNotALinkText + std::strlen(settings.outputPath), '\0');
+            text.resize(std::snprintf(text.data(), text.size(), kNotALinkText, settings.outputPath));
+            showBox(text.c_str(), kOverwriteQuestionCaption, MB_OK);
             app_.showMessage(kLinkFailedText);
             return CycleResult::linkFailed;
         }

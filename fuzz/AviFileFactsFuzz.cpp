@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     avi::AviFileFacts facts;
     const bool isAvi = avi::inspectAviChunks(file, &facts);
     FUZZ_CHECK(isAvi == facts.isAvi);
-    FUZZ_CHECK(isAvi || (!facts.hasAudio && !facts.hasLegacyIndex && !facts.hasOpenDmlIndex));
+    FUZZ_CHECK(isAvi || (!facts.hasAudio && !facts.hasLegacyIndex && !facts.hasOpenDmlIndex &&
+                         !facts.isLink && !facts.hasSecondPart));
     FUZZ_CHECK(!facts.hasAudioBlockAlign || facts.hasAudio);
     // Work stays linear in the file's size: a chunk takes 8 bytes at least,
     // and each is read a few times at most (the stream lists are walked once

@@ -231,8 +231,14 @@ Section "Uninstall"
     ${If} ${FileExists} "$INSTDIR\*.*"
       DetailPrint "Kept $INSTDIR: it holds files that Quorl did not install."
     ${EndIf}
-    DeleteRegKey HKLM "${UNINSTALL_KEY}"
-    !insertmacro CountFailure "Could not remove Quorl from the list of installed programs."
+    ; A second run finds the entry gone already: nothing to remove is no failure.
+    ClearErrors
+    EnumRegKey $0 HKLM "${UNINSTALL_KEY}" 0
+    ${IfNot} ${Errors}
+      DeleteRegKey HKLM "${UNINSTALL_KEY}"
+      !insertmacro CountFailure "Could not remove Quorl from the list of installed programs."
+    ${EndIf}
+    ClearErrors
   ${EndIf}
 
   DetailPrint "Your settings under HKEY_CURRENT_USER\${SETTINGS_KEY} are kept: they are small, and a new installation uses them again."

@@ -62,8 +62,6 @@ inline constexpr char kSameFileText[] =
     "choose another output name.";
 inline constexpr char kNothingToLinkText[] =
     "The source has neither video frames nor audio samples: a link would hold nothing.";
-inline constexpr char kTemporaryFileText[] =
-    "Cannot create a temporary file for the link in the folder of\n%s";
 inline constexpr char kReplaceFailedText[] =
     "Cannot put the new link in place of\n%s\nThe file there is unchanged.";
 inline constexpr char kFinishFailedText[] =

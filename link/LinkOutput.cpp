@@ -54,16 +54,27 @@ std::string withPath(const char* text, const char* path) {
 
 bool LinkWriter::openOutput() {
     if (file_ != nullptr) return false;
-    while (!outputWritable(outputPath_)) {
+    // Whatever kept the file from opening (another program holding it, a
+    // folder that is missing or read-only), the user can mend it while the
+    // question is open; Retry then tries the whole open again.
+    while (!openOutputFile()) {
         if (showBox(kOutputInUseText, kWriteErrorCaption, MB_RETRYCANCEL) != IDRETRY)
             return false;
     }
+    if ((nrFrames_ != 0 && !createVideoStream()) || (numAudioSamples_ != 0 && !createAudioStream())) {
+        closeOutput();
+        return false;
+    }
+    return true;
+}
+
+bool LinkWriter::openOutputFile() {
+    if (!outputWritable(outputPath_)) return false;
     // The link is written beside the output and moved over it only when
     // complete, so a failed, cancelled or killed link never damages the file
     // that was there before.
     if (!createTemporaryBeside(outputPath_, &temporaryPath_)) {
         temporaryPath_.clear();
-        showBox(withPath(kTemporaryFileText, outputPath_).c_str(), kWriteErrorCaption, MB_OK);
         return false;
     }
     if (!libraryInitialised_) {
@@ -72,10 +83,6 @@ bool LinkWriter::openOutput() {
     }
     if (aviFileOpen(&file_, temporaryPath_.c_str(), kAviOpenCreate | kAviOpenWrite) != kAviOk) {
         file_ = nullptr;
-        closeOutput();
-        return false;
-    }
-    if ((nrFrames_ != 0 && !createVideoStream()) || (numAudioSamples_ != 0 && !createAudioStream())) {
         closeOutput();
         return false;
     }

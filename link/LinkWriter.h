@@ -60,6 +60,9 @@ private:
     LinkParameters parameters() const;
     bool allocateBuffers();
     void buildLinkData();
+    // The temporary file beside the output, opened for the writer; false
+    // (after cleaning up) when any step of that fails.
+    bool openOutputFile();
     bool createVideoStream();
     bool createAudioStream();
     // Shows `text` and ends the link: output closed, result false.

@@ -92,12 +92,17 @@ bool AVIReader::refuseSource(const char* text, const char* path) {
 // so a stored one cannot crash every later start either. The file's own
 // chunks are looked at first: Wine 8.0's AVIFile reads a file without an
 // index into a page fault (audio) or an assertion (video), and audio whose
-// nBlockAlign is 0 into an assertion.
+// nBlockAlign is 0 into an assertion. It reads only the idx1 index of the
+// first RIFF part: an OpenDML index alone reads like none, and frames or
+// sound in a second part (AVIX) abort it, though it counts them; an OpenDML
+// file of one part with an idx1 reads completely.
 bool AVIReader::safeForAviFile(const char* path) {
     if (std::strlen(path) >= kMaxAviFilePath + 1) return refuseSource(kPathTooLongForAviFile, path);
     avi::AviFileFacts facts;
     if (!avi::inspectAviFile(path, &facts)) return true;  // not an AVI file: AVIFile decides
+    if (facts.hasSecondPart) return refuseSource(kSecondPartText, path);
     if (!facts.hasLegacyIndex && !facts.hasOpenDmlIndex) return refuseSource(kNoIndexText, path);
+    if (!facts.hasLegacyIndex) return refuseSource(kOpenDmlIndexOnlyText, path);
     if (facts.hasAudio && facts.hasAudioBlockAlign && facts.audioBlockAlign == 0)
         return refuseSource(kAudioBlockAlignZeroText, path);
     return true;

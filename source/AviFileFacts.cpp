@@ -41,8 +41,10 @@ uint64_t nextChunk(const Chunk& chunk) {
     return chunk.dataOffset + chunk.size + (chunk.size & 1);
 }
 
-// The stream header at the start of one 'strl' list, if it is an audio one.
-bool audioHeaderOfStreamList(ByteSource& file, const Chunk& list, StreamHeaderFields* fields) {
+// The stream header at the start of one 'strl' list: its type, its handler
+// and, for an audio one, the fields the compensation needs.
+bool readStreamHeader(ByteSource& file, const Chunk& list, uint32_t* type, uint32_t* handler,
+                      StreamHeaderFields* audio) {
     Chunk strh;
     if (!readChunk(file, list.dataOffset + 4, list.dataOffset + list.size, &strh)) return false;
     // fccType, fccHandler, dwFlags, wPriority, wLanguage, dwInitialFrames,
@@ -55,12 +57,14 @@ bool audioHeaderOfStreamList(ByteSource& file, const Chunk& list, StreamHeaderFi
     uint32_t values[13];
     std::memcpy(&values[0], raw, 12);            // fccType, fccHandler, dwFlags
     std::memcpy(&values[3], raw + 16, 4 * 8);    // dwInitialFrames .. dwSampleSize
-    if (values[0] != fourcc('a', 'u', 'd', 's')) return false;
-    fields->scale = values[4];
-    fields->rate = values[5];
-    fields->start = values[6];
-    fields->length = values[7];
-    fields->sampleSize = values[10];
+    *type = values[0];
+    *handler = values[1];
+    if (values[0] != fourcc('a', 'u', 'd', 's')) return true;
+    audio->scale = values[4];
+    audio->rate = values[5];
+    audio->start = values[6];
+    audio->length = values[7];
+    audio->sampleSize = values[10];
     return true;
 }
 
@@ -76,19 +80,35 @@ bool findInList(ByteSource& file, const Chunk& list, uint32_t id, Chunk* found) 
     return false;
 }
 
-// The audio format's nBlockAlign, from the 'strf' after an audio 'strh'.
-bool audioBlockAlignOfStreamList(ByteSource& file, const Chunk& list, uint32_t* blockAlign) {
+// Little-endian bytes of the stream's format ('strf') at `offset`.
+bool readFormatField(ByteSource& file, const Chunk& list, uint32_t offset, uint32_t length,
+                     uint32_t* value) {
     Chunk strf;
     if (!findInList(file, list, fourcc('s', 't', 'r', 'f'), &strf)) return false;
-    unsigned char align[2];
-    if (strf.size < 14 || !file.readAt(strf.dataOffset + 12, align, 2)) return false;
-    *blockAlign = static_cast<uint32_t>(align[0] | align[1] << 8);
+    unsigned char bytes[4] = {};
+    if (strf.size < offset + length || !file.readAt(strf.dataOffset + offset, bytes, length))
+        return false;
+    *value = static_cast<uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16) |
+             static_cast<uint32_t>(bytes[3]) << 24;
     return true;
 }
 
 bool streamListHasIndex(ByteSource& file, const Chunk& list) {
     Chunk indx;
     return findInList(file, list, fourcc('i', 'n', 'd', 'x'), &indx);
+}
+
+// A link names its codec in the video stream's handler or compression, and
+// its linked sound by the audio format's tag; either one makes a file a link.
+bool isLinkStream(ByteSource& file, const Chunk& list, uint32_t type, uint32_t handler) {
+    constexpr uint32_t kShim = fourcc('S', 'H', 'I', 'M');
+    constexpr uint32_t kLinkedAudioTag = 0xF4;
+    uint32_t value = 0;
+    if (type == fourcc('v', 'i', 'd', 's'))
+        return handler == kShim || (readFormatField(file, list, 16, 4, &value) && value == kShim);
+    if (type == fourcc('a', 'u', 'd', 's'))
+        return readFormatField(file, list, 0, 2, &value) && value == kLinkedAudioTag;
+    return false;
 }
 
 void inspectHeaderList(ByteSource& file, const Chunk& hdrl, AviFileFacts* facts) {
@@ -101,11 +121,15 @@ void inspectHeaderList(ByteSource& file, const Chunk& hdrl, AviFileFacts* facts)
         if (inner.id != fourcc('L', 'I', 'S', 'T') || inner.listType != fourcc('s', 't', 'r', 'l'))
             continue;
         if (streamListHasIndex(file, inner)) facts->hasOpenDmlIndex = true;
-        if (facts->hasAudio) continue;  // the first audio stream is the one read
-        if (audioHeaderOfStreamList(file, inner, &facts->audio)) {
-            facts->hasAudio = true;
-            facts->hasAudioBlockAlign = audioBlockAlignOfStreamList(file, inner, &facts->audioBlockAlign);
-        }
+        uint32_t type = 0, handler = 0;
+        StreamHeaderFields audio;
+        if (!readStreamHeader(file, inner, &type, &handler, &audio)) continue;
+        if (!facts->isLink && isLinkStream(file, inner, type, handler)) facts->isLink = true;
+        // The first audio stream is the one read.
+        if (type != fourcc('a', 'u', 'd', 's') || facts->hasAudio) continue;
+        facts->hasAudio = true;
+        facts->audio = audio;
+        facts->hasAudioBlockAlign = readFormatField(file, inner, 12, 2, &facts->audioBlockAlign);
     }
 }
 
@@ -135,6 +159,11 @@ bool inspectAviChunks(ByteSource& file, AviFileFacts* facts) {
             inspectHeaderList(file, top, facts);
         }
     }
+    // OpenDML parts follow one another; the second one starts where the first ends.
+    Chunk next;
+    facts->hasSecondPart = readChunk(file, nextChunk(riff), file.size(), &next) &&
+                           next.id == fourcc('R', 'I', 'F', 'F') &&
+                           next.listType == fourcc('A', 'V', 'I', 'X');
     return true;
 }
 

@@ -2,7 +2,8 @@
 #include <cstdint>
 
 // The reader's own look at a RIFF AVI file's chunks: what AVIFile would get
-// wrong or crash on. Pure: it sees the file only through ByteSource.
+// wrong or crash on, and whether the file is a link that may be made again.
+// Pure: it sees the file only through ByteSource.
 namespace avi {
 
 // The fields of a stream header ('strh') that the compensation needs.
@@ -19,6 +20,8 @@ struct AviFileFacts {
     bool isAvi = false;             // a RIFF 'AVI ' file
     bool hasLegacyIndex = false;    // an 'idx1' chunk
     bool hasOpenDmlIndex = false;   // an 'indx' chunk in a stream header list
+    bool hasSecondPart = false;     // a 'RIFF' 'AVIX' part after the first (OpenDML, past 1 GB)
+    bool isLink = false;            // a video stream of SHIM or an audio stream of tag 0xF4
     bool hasAudio = false;          // an audio stream header
     bool hasAudioBlockAlign = false;
     uint32_t audioBlockAlign = 0;   // nBlockAlign of the first audio stream's format

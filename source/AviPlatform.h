@@ -47,6 +47,8 @@ bool readAudioStreamHeader(const char* path, StreamHeaderFields* fields);
 
 // inspectAviChunks on the file at `path`; false also when it cannot be read.
 bool inspectAviFile(const char* path, AviFileFacts* facts);
+// True when the file at `path` is a link file (see AviFileFacts::isLink).
+bool isLinkFile(const char* path);
 
 }  // namespace avi
 

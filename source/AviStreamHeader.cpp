@@ -46,6 +46,11 @@ bool inspectAviFile(const char* path, AviFileFacts* facts) {
     return inspectAviChunks(file, facts);
 }
 
+bool isLinkFile(const char* path) {
+    AviFileFacts facts;
+    return inspectAviFile(path, &facts) && facts.isLink;
+}
+
 bool readAudioStreamHeader(const char* path, StreamHeaderFields* fields) {
     AviFileFacts facts;
     if (fields == nullptr || !inspectAviFile(path, &facts) || !facts.hasAudio) return false;

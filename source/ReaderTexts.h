@@ -24,6 +24,14 @@ inline constexpr char kPathTooLongForAviFile[] =
 inline constexpr char kNoIndexText[] =
     "%s\nhas no index (no idx1 chunk and no OpenDML index), so its frames and sound cannot "
     "be read safely.\nRemux the file so that it gets an index.";
+inline constexpr char kOpenDmlIndexOnlyText[] =
+    "%s\nhas only an OpenDML index (indx) and no idx1 index, and Video for Windows reads only "
+    "an idx1 index, so its frames and sound cannot be read safely.\nRemux the file so that it "
+    "gets an idx1 index.";
+inline constexpr char kSecondPartText[] =
+    "%s\nis an AVI file over 1 GB in the OpenDML form (a second RIFF part, AVIX). Video for "
+    "Windows reads only the first part, about 1 GB, so its frames and sound cannot be read "
+    "completely.\nCut it into files under 1 GB, or open it through an AviSynth script.";
 inline constexpr char kAudioBlockAlignZeroText[] =
     "%s\nhas an audio stream whose block alignment (nBlockAlign) is 0, so its sound cannot "
     "be read.";

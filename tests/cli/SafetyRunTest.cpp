@@ -66,6 +66,21 @@ void zeroPicture(Bytes& b) {
     putU32(b, avih + 8 + 36, 0);
 }
 void unchanged(Bytes&) {}
+// An OpenDML index where ffmpeg keeps room for one (a JUNK chunk), then alone.
+void openDmlIndex(Bytes& b) { std::memcpy(&b[find(b, "JUNK", find(b, "strl"))], "indx", 4); }
+void openDmlIndexOnly(Bytes& b) {
+    openDmlIndex(b);
+    dropIndex(b);
+}
+
+// The name of an unfinished link left in `folder`, or "".
+std::string leftoverTemporary(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(joinPath(folder, "*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return "";
+    FindClose(search);
+    return found.cFileName;
+}
 
 std::string damagedCopy(const char* from, const Damage& damage) {
     Bytes bytes = readFileBytes(media(from));
@@ -119,24 +134,23 @@ TEST_F(SafetyRunTest, AnOutputThatNamesTheSourceIsRefusedInEverySpelling) {
                       std::string::npos) << run.output;
             EXPECT_EQ(person.answered(), 0u) << "-q shows no box";
             EXPECT_EQ(readFileBytes(source), original) << output;
+            EXPECT_EQ(leftoverTemporary(folder), "") << output;
         }
     }
 }
 
 TEST_F(SafetyRunTest, APreviousOutputSurvivesAFullDisk) {
     if (!fileExists("T:\\")) GTEST_SKIP() << "no small file system as T: (mounting needs root)";
-    const Bytes earlier(100 * 1024, 'k');
     const std::string previous = "T:\\previous.avi";
-    ASSERT_TRUE(writeFileBytes(previous, earlier));
+    DeleteFileA(previous.c_str());
+    ASSERT_EQ(runQuorl("-q " + media("clip.avi") + " " + previous).exitCode, kExitCreated);
+    const Bytes earlier = readFileBytes(previous);
     // RAW audio of the clip takes 384 KB: more than the disk has left.
     ProcessResult run = runQuorl("-q -r " + media("clip.avi") + " " + previous);
     EXPECT_EQ(run.exitCode, kExitFailed) << run.output;
     EXPECT_NE(run.output.find("Write error: "), std::string::npos) << run.output;
     EXPECT_EQ(readFileBytes(previous), earlier);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA("T:\\*.tmp", &found);
-    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "left behind: " << found.cFileName;
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    EXPECT_EQ(leftoverTemporary("T:\\"), "");
     DeleteFileA(previous.c_str());
 }
 
@@ -149,18 +163,41 @@ TEST_F(SafetyRunTest, SourcesThePlatformWouldCrashOnAreRefused) {
     };
     const Case cases[] = {
         {{"noindex.avi", dropIndex}, "clip.avi", kExitNotOpened, "has no index"},
+        {{"indx-only.avi", openDmlIndexOnly}, "clip.avi", kExitNotOpened, "only an OpenDML index"},
+        // Beside an idx1, AVIFile reads such a file completely: it is linked.
+        {{"indx.avi", openDmlIndex}, "clip.avi", kExitCreated, "Link created!"},
         {{"align0.avi", zeroBlockAlign}, "clip.avi", kExitNotOpened, "(nBlockAlign) is 0"},
         {{"zero-size.avi", zeroPicture}, "clip.avi", kExitFailed, "picture size 0 x 0"},
         {{"no-frames.avi", unchanged}, "empty.avi", kExitFailed, "neither video frames nor audio"},
+        // Past 1 GB, made once for the whole run: used as it is.
+        {{"opendml.avi", nullptr}, "opendml\\big.avi", kExitNotOpened,
+         "over 1 GB in the OpenDML form (a second RIFF part, AVIX)"},
     };
     for (const Case& c : cases) {
-        std::string source = damagedCopy(c.from, c.damage);
+        std::string source = c.damage.apply != nullptr ? damagedCopy(c.from, c.damage)
+                                                        : joinPath(mediaFolder(), c.from);
         std::string output = scratch(std::string("out-") + c.damage.name);
         DeleteFileA(output.c_str());
         ProcessResult run = runQuorl("-q -r " + source + " " + output);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.damage.name << "\n" << run.output;
         EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
-        EXPECT_FALSE(fileExists(output)) << c.damage.name;
+        EXPECT_EQ(fileExists(output), c.exitCode == kExitCreated) << c.damage.name;
+        EXPECT_EQ(leftoverTemporary(scratchFolder()), "") << c.damage.name;
+    }
+}
+
+// An earlier link is replaced: CommandLineRunTest.DerivedOutputNameAndOverwriteWithoutQuestion.
+TEST_F(SafetyRunTest, AnOutputThatIsNoLinkIsKept) {
+    const std::string output = scratch("kept.avi");
+    const Bytes notes = {'m', 'y', ' ', 'n', 'o', 't', 'e', 's'};
+    for (const Bytes& data : {readFileBytes(media("clip.avi")), notes}) {
+        ASSERT_TRUE(writeFileBytes(output, data));
+        ProcessResult run = runQuorl("-q " + media("ntsc.avi") + " " + output);
+        EXPECT_EQ(run.exitCode, kExitFailed) << run.output;
+        EXPECT_NE(run.output.find("Write error: The output file\n" + output + "\nis not a link file"),
+                  std::string::npos) << run.output;
+        EXPECT_TRUE(readFileBytes(output) == data);
+        EXPECT_EQ(leftoverTemporary(scratchFolder()), "");
     }
 }
 
@@ -230,8 +267,13 @@ TEST_F(SafetyRunTest, QuietRunsAnswerEveryBoxOnTheConsole) {
         const char* arguments;
         DWORD exitCode;
         const char* console;
+        const char* output = "quiet.avi";
     };
     const Case cases[] = {
+        // An output folder that does not exist: the question to retry.
+        {"-q %s %o", kExitFailed,
+         "Write error: Cannot open AVIfile for writing\nAlready in use ??\n(answered Cancel)\n",
+         "no-such-folder\\quiet.avi"},
         // No allowed output format: a refusal with only an OK button.
         {"-q -c YUY2 %s %o", kExitFailed,
          "AVI2ORV: No possible output format is selected for this input format.\n"
@@ -244,19 +286,23 @@ TEST_F(SafetyRunTest, QuietRunsAnswerEveryBoxOnTheConsole) {
     };
     for (const Case& c : cases) {
         std::string arguments = c.arguments;
-        arguments.replace(arguments.find("%o"), 2, scratch("quiet.avi"));
+        arguments.replace(arguments.find("%o"), 2, scratch(c.output));
         size_t at = arguments.find("%s");
         if (at != std::string::npos) arguments.replace(at, 2, media("clip.avi"));
         at = arguments.find("%d");
         if (at != std::string::npos) arguments.replace(at, 2, media("odd.avi"));
-        DeleteFileA(scratch("quiet.avi").c_str());
+        DeleteFileA(scratch(c.output).c_str());
         WindowAnswerer refusal("AVI2ORV", IDOK), question("Conversion error", IDOK);
         ProcessResult run = runQuorl(arguments);
         EXPECT_FALSE(run.timedOut);
         EXPECT_EQ(run.exitCode, c.exitCode) << arguments;
         EXPECT_NE(run.output.find(c.console), std::string::npos) << run.output;
+        if (c.exitCode == kExitFailed) {
+            EXPECT_NE(run.output.find("Unable to create file"), std::string::npos) << run.output;
+        }
         EXPECT_EQ(refusal.answered() + question.answered(), 0u);
-        EXPECT_FALSE(fileExists(scratch("quiet.avi")));
+        EXPECT_FALSE(fileExists(scratch(c.output)));
+        EXPECT_EQ(leftoverTemporary(scratchFolder()), "");
     }
 }
 
@@ -268,14 +314,15 @@ BOOL WINAPI stayRunning(DWORD) { return TRUE; }
 }  // namespace
 
 TEST_F(SafetyRunTest, CtrlCCancelsTheLinkAndKeepsThePreviousOutput) {
+    const std::string previous = scratch("ctrl-c.avi");
+    DeleteFileA(previous.c_str());
+    ASSERT_EQ(runQuorl("-q " + media("ntsc.avi") + " " + previous).exitCode, kExitCreated);
+    const Bytes earlier = readFileBytes(previous);
     // A console event reaches every process of one console: this one gets a
     // console of its own, which quorl.exe inherits.
     FreeConsole();
     ASSERT_TRUE(AllocConsole());
     ASSERT_TRUE(SetConsoleCtrlHandler(stayRunning, TRUE));
-    const Bytes earlier(1000, 'p');
-    const std::string previous = scratch("ctrl-c.avi");
-    ASSERT_TRUE(writeFileBytes(previous, earlier));
     bool sent = false;
     ProcessResult run = runProcess(
         "\"" + joinPath(binaryFolder(), "quorl.exe") + "\" -q -r " + media("long.avi") + " " + previous,
@@ -288,9 +335,6 @@ TEST_F(SafetyRunTest, CtrlCCancelsTheLinkAndKeepsThePreviousOutput) {
     EXPECT_EQ(run.exitCode, 6u) << run.output;
     EXPECT_NE(run.output.find("Link cancelled"), std::string::npos) << run.output;
     EXPECT_EQ(readFileBytes(previous), earlier);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(scratch("*.tmp").c_str(), &found);
-    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "left behind: " << found.cFileName;
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    EXPECT_EQ(leftoverTemporary(scratchFolder()), "");
     DeleteFileA(previous.c_str());
 }

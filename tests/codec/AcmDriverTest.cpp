@@ -357,7 +357,7 @@ TEST_F(AcmDriverTest, AFullDestinationTakesTheBlocksThatFit) {
     acmStreamClose(stream, 0);
 }
 
-TEST_F(AcmDriverTest, LinksOfLinksDecodeAndALinkNamingItselfIsRefused) {
+TEST_F(AcmDriverTest, LinksOfLinksDecodeAndUnreadableSourcesAreRefused) {
     // A link whose source is another link: the codec reads its source through
     // the ACM from inside its own conversion.
     const std::string inner = joinPath(scratchFolder(), "inner.avi");
@@ -383,6 +383,15 @@ TEST_F(AcmDriverTest, LinksOfLinksDecodeAndALinkNamingItselfIsRefused) {
     ASSERT_EQ(looped.failure, "");
     AcmConversion refused(looped.format, driver);
     EXPECT_NE(refused.openResult(), 0u);
+
+    // A source past 1 GB in the OpenDML form: its sound in the second part
+    // would abort AVIFile.
+    const std::string large = joinPath(scratchFolder(), "opendml-link.avi");
+    ASSERT_TRUE(writeLink(large, joinPath(mediaFolder(), "opendml\\big.avi")));
+    StoredAudio largeAudio = readStoredAudio(large);
+    ASSERT_EQ(largeAudio.failure, "");
+    AcmConversion refusedLarge(largeAudio.format, driver);
+    EXPECT_NE(refusedLarge.openResult(), 0u);
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ target_link_libraries(quorl_codec_audio_test_support PUBLIC quorl_test_support q
 
 quorl_add_test(codec_audio_parser_test SOURCES AudioLinkParserTest.cpp)
 quorl_add_test(codec_acm_driver_test SOURCES AcmDriverTest.cpp
-  FIXTURES codec_audio_media LIBS quorl_codec_audio_test_support LOCKS registry)
+  FIXTURES codec_audio_media opendml_source LIBS quorl_codec_audio_test_support LOCKS registry)
 quorl_add_test(codec_audio_play_test SOURCES AudioPlaybackTest.cpp
   FIXTURES codec_audio_media codec_acm_registered LIBS quorl_codec_audio_test_support
   LOCKS registry)

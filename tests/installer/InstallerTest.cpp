@@ -251,6 +251,18 @@ TEST_F(InstallerTest, UninstallThatCannotRemoveAFileFailsAndCanBeRunAgain) {
     EXPECT_FALSE(machineKeyExists(KEY_WOW64_64KEY, kUninstallKey));
 }
 
+TEST_F(InstallerTest, UninstallingAgainWithNothingLeftSucceeds) {
+    install();
+    // Run in place, the uninstaller stays behind, so it can be run twice.
+    const std::string inPlace = "\"" + installed("uninstall.exe") + "\" /S _?=" + folder;
+    for (const char* run : {"first", "second"})
+        EXPECT_EQ(runProcess(inPlace, 120000).exitCode, 0u) << run;
+    EXPECT_FALSE(fileExists(installed("quorl.exe")));
+    EXPECT_FALSE(machineKeyExists(KEY_WOW64_64KEY, kUninstallKey));
+    DeleteFileA(installed("uninstall.exe").c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
 TEST_F(InstallerTest, SilentInstallIntoAnUnusableFolderFailsWithoutRegistering) {
     const std::string blocker = joinPath(scratchFolder(), "blocker");
     ASSERT_TRUE(writeFileBytes(blocker, {'x'}));

@@ -215,7 +215,7 @@ TEST_F(LinkFailuresTest, LinksPastTwoGigabytesAreRefusedBeforeReadingAnything) {
     EXPECT_TRUE(pcm.calls.empty());
 }
 
-TEST_F(LinkFailuresTest, AnOutputHeldElsewhereAsksToRetry) {
+TEST_F(LinkFailuresTest, AnOutputThatCannotBeOpenedAsksToRetry) {
     LinkRequest r = request("held.avi");
     HANDLE held = CreateFileA(r.outputPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -235,6 +235,20 @@ TEST_F(LinkFailuresTest, AnOutputHeldElsewhereAsksToRetry) {
     LinkWriter writer;
     EXPECT_TRUE(r.run(writer));
     person.join();
+    EXPECT_EQ(inspectLink(r.outputPath).parsed.chunks.size(), 10u);
+
+    // The same question when the folder is missing; the user makes it.
+    const std::string folder = joinPath(scratchFolder(), "made-later");
+    r.outputPath = joinPath(folder, "link.avi");
+    DeleteFileA(r.outputPath.c_str());
+    RemoveDirectoryA(folder.c_str());
+    std::thread maker([&] {
+        HWND question = waitForDialog(kWriteErrorCaption);
+        makeFolder(folder);
+        if (question != nullptr) pressButton(question, IDRETRY);
+    });
+    EXPECT_TRUE(r.run(writer));
+    maker.join();
     EXPECT_EQ(inspectLink(r.outputPath).parsed.chunks.size(), 10u);
 }
 

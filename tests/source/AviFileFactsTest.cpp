@@ -2,6 +2,7 @@
 // made in memory and over the ways such files arrive damaged.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -33,12 +34,22 @@ size_t indexOffset(const std::vector<uint8_t>& bytes) {
         if (std::memcmp(&bytes[at], "idx1", 4) == 0) return at;
 }
 
+// The video stream's handler, then also its compression, named otherwise.
+void renameShim(std::vector<uint8_t>& b, int count) {
+    auto at = b.begin();
+    for (int i = 0; i < count; ++i, at += 4) {
+        at = std::search(at, b.end(), "SHIM", "SHIM" + 4);
+        std::memcpy(&*at, "DIB ", 4);
+    }
+}
+
 struct FileCase {
     const char* name;
     MemoryAviContent content;
     std::function<void(std::vector<uint8_t>&)> damage;
     bool isAvi, hasIndex, hasAudio;
     uint32_t blockAlign;
+    bool isLink = true, hasSecondPart = false;
 };
 
 class AviFileFactsTest : public ::testing::TestWithParam<FileCase> {};
@@ -55,6 +66,8 @@ TEST_P(AviFileFactsTest, FactsOfTheFile) {
     EXPECT_FALSE(facts.hasOpenDmlIndex);
     EXPECT_EQ(facts.hasAudio, c.hasAudio);
     EXPECT_EQ(facts.hasAudioBlockAlign, c.hasAudio);
+    EXPECT_EQ(facts.isLink, c.isLink);
+    EXPECT_EQ(facts.hasSecondPart, c.hasSecondPart);
     if (!c.hasAudio) return;
     EXPECT_EQ(facts.audioBlockAlign, c.blockAlign);
     // The linked stream's header as the writer stated it.
@@ -77,12 +90,24 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"CutBeforeTheIndex", kLink,
                  [](std::vector<uint8_t>& b) { b.resize(indexOffset(b)); }, true, false, true, 128},
         FileCase{"CutInsideTheHeaders", kLink, [](std::vector<uint8_t>& b) { b.resize(100); },
-                 true, false, false, 0},
+                 true, false, false, 0, false},
         FileCase{"WaveFile", kLink, [](std::vector<uint8_t>& b) { std::memcpy(&b[8], "WAVE", 4); },
-                 false, false, false, 0},
+                 false, false, false, 0, false},
         FileCase{"RiffSizeBeyondTheFile", kLink,
                  [](std::vector<uint8_t>& b) { putU32(&b[4], 0xFFFFFFF0u); }, true, true, true, 128},
-        FileCase{"Empty", kLink, [](std::vector<uint8_t>& b) { b.clear(); }, false, false, false, 0}),
+        FileCase{"Empty", kLink, [](std::vector<uint8_t>& b) { b.clear(); }, false, false, false, 0,
+                 false},
+        // A link is known by its handler, its compression or its sound's tag.
+        FileCase{"ForeignHandler", kVideoOnly, [](std::vector<uint8_t>& b) { renameShim(b, 1); },
+                 true, true, false, 0},
+        FileCase{"PlainVideo", kVideoOnly, [](std::vector<uint8_t>& b) { renameShim(b, 2); }, true,
+                 true, false, 0, false},
+        // OpenDML: the next part follows the first RIFF.
+        FileCase{"SecondPart", kLink,
+                 [](std::vector<uint8_t>& b) {
+                     b.insert(b.end(), {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', 'X'});
+                 },
+                 true, true, true, 128, true, true}),
     [](const ::testing::TestParamInfo<FileCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
