@@ -62,6 +62,7 @@ inline constexpr char kSameFileText[] =
     "choose another output name.";
 inline constexpr char kNothingToLinkText[] =
     "The source has neither video frames nor audio samples: a link would hold nothing.";
+inline constexpr char kOutputNameText[] = "The link file's name \"%s\" is not a usable path.";
 inline constexpr char kTemporaryFileText[] =
     "Cannot create a temporary file for the link in the folder of\n%s";
 inline constexpr char kReplaceFailedText[] =

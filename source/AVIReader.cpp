@@ -8,6 +8,7 @@
 #include "source/AviPlatform.h"
 #include "source/ReaderTexts.h"
 #include "common/MessageBoxes.h"
+#include "common/Utf8.h"
 
 AVIReader::AVIReader() {
     std::strcpy(name, "AVIReader");
@@ -94,7 +95,8 @@ bool AVIReader::refuseSource(const char* text, const char* path) {
 // index into a page fault (audio) or an assertion (video), and audio whose
 // nBlockAlign is 0 into an assertion.
 bool AVIReader::safeForAviFile(const char* path) {
-    if (std::strlen(path) >= kMaxAviFilePath + 1) return refuseSource(kPathTooLongForAviFile, path);
+    // Counted as the system counts, in UTF-16 units.
+    if (utf16Units(path) >= kMaxAviFilePath + 1) return refuseSource(kPathTooLongForAviFile, path);
     avi::AviFileFacts facts;
     if (!avi::inspectAviFile(path, &facts)) return true;  // not an AVI file: AVIFile decides
     if (!facts.hasLegacyIndex && !facts.hasOpenDmlIndex) return refuseSource(kNoIndexText, path);
