@@ -58,11 +58,13 @@ void previewChosenSource(Application& app) {
 
 void chooseSource(Application& app) {
     UserSettings& settings = app.settings;
-    FileDialog dialog(app.linkDialog, dialogText(app.linkDialog, IDC_LINK_INPUT), kSourceFilter,
-                      OFN_FILEMUSTEXIST);
-    // Cancelled, the dialog leaves the typed text, which is then used.
-    GetOpenFileNameW(&dialog.record);
-    paths::toUtf8Field(dialog.chosen(), settings.sourcePath, kPathCapacity);
+    const std::wstring typed = dialogText(app.linkDialog, IDC_LINK_INPUT);
+    FileDialog dialog(app.linkDialog, typed, kSourceFilter, OFN_FILEMUSTEXIST);
+    // Cancelled, the dialog leaves the typed text, which is then used. A
+    // dialog that failed (a name too long for the buffer) may have left the
+    // size it wanted there instead.
+    const bool failed = !GetOpenFileNameW(&dialog.record) && CommDlgExtendedError() != 0;
+    paths::toUtf8Field(failed ? typed : dialog.chosen(), settings.sourcePath, kPathCapacity);
 
     setDialogText(app.linkDialog, IDC_LINK_INPUT, settings.sourcePath);
     proposeLinkName(settings.sourcePath, settings.outputPath);
