@@ -6,6 +6,8 @@
 
 #include "app/CommandLineRun.h"
 #include "app/ConsoleOutput.h"
+#include "common/Paths.h"
+#include "ui/DialogText.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageDialog.h"
 #include "ui/SourceInfo.h"
@@ -83,8 +85,11 @@ void Application::previewSourcePath() {
 
 void Application::readBackDialogFields() {
     if (linkDialog == nullptr) return;
-    GetDlgItemTextA(linkDialog, IDC_LINK_INPUT, settings.sourcePath, kPathCapacity);
-    GetDlgItemTextA(linkDialog, IDC_LINK_OUTPUT, settings.outputPath, kPathCapacity);
+    // A path whose UTF-8 does not fit the record is kept by its short form;
+    // one without a short form leaves the field empty rather than cut short,
+    // naming another file.
+    paths::toUtf8Field(dialogText(linkDialog, IDC_LINK_INPUT), settings.sourcePath, kPathCapacity);
+    paths::toUtf8Field(dialogText(linkDialog, IDC_LINK_OUTPUT), settings.outputPath, kPathCapacity);
 }
 
 void Application::replacePreview(SourceReader* source) {

@@ -23,5 +23,6 @@ constexpr int32_t versionNumber(uint32_t ms, uint32_t ls) {
                                 (ls & 0xFFFF));
 }
 
-// Reads a file's version resource into `info` (cleared first).
+// Reads a file's version resource into `info` (cleared first). `path` is
+// UTF-8; SpecialBuild comes back as UTF-8 too.
 bool queryFileVersion(const char* path, VersionInfo* info);

@@ -19,6 +19,7 @@
 #include "source/AviPlatform.h"
 #include "ui/SourceInfo.h"
 #include "common/MessageBoxes.h"
+#include "common/Paths.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ constexpr char kLinkedAudioTitle[] = "Generating SHIM AVI";
 // make their links again; whatever else stands at the output is the user's
 // data and is never replaced. A file that cannot be looked at counts as data.
 bool replaceableWithoutQuestion(const char* output) {
-    if (GetFileAttributesA(output) == INVALID_FILE_ATTRIBUTES) {
+    if (GetFileAttributesW(paths::wide(output).c_str()) == INVALID_FILE_ATTRIBUTES) {
         DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
     }
@@ -63,9 +64,16 @@ using OpenedSource = std::unique_ptr<SourceReader, SourceCloser>;
 
 enum class CycleResult { linkCreated, linkFailed, linkSkipped, linkCancelled, sourceNotOpened };
 
+// The pause that keeps a console's last lines readable; a script (-q) has
+// no one to read them and should not wait.
+void finalPause(bool quiet) {
+    if (!quiet) Sleep(kFinalPauseMs);
+}
+
 class LinkLoop {
 public:
-    LinkLoop(Application& app, LinkWriter& writer) : app_(app), writer_(writer) {}
+    LinkLoop(Application& app, LinkWriter& writer, bool quiet)
+        : app_(app), writer_(writer), quiet_(quiet) {}
 
     // Runs cycles until the user or command-line mode ends the loop.
     int run() {
@@ -79,7 +87,7 @@ public:
             last = linkOnce();
             if (app_.commandLineMode) {
                 app_.stopRequested = true;
-                Sleep(kFinalPauseMs);
+                finalPause(quiet_);
                 return resultOf(last);
             }
             if (app_.stopRequested) return exitPath(kExitSuccess);
@@ -155,7 +163,7 @@ private:
     // True when the link may go ahead: no file there, or the user agreed.
     bool overwriteConfirmed() {
         const UserSettings& settings = app_.settings;
-        FILE* existing = std::fopen(settings.outputPath, "r");
+        FILE* existing = _wfopen(paths::wide(settings.outputPath).c_str(), L"r");
         if (existing == nullptr) return true;
         bool confirmed = true;
         if (app_.askOverwrite && isSet(settings.overwriteCheck)) {
@@ -173,7 +181,7 @@ private:
 
     int exitPath(int commandLineResult) {
         if (!app_.commandLineMode) return kExitSuccess;
-        Sleep(kFinalPauseMs);
+        finalPause(quiet_);
         return commandLineResult;
     }
 
@@ -190,6 +198,7 @@ private:
 
     Application& app_;
     LinkWriter& writer_;
+    bool quiet_;
 };
 
 }  // namespace
@@ -198,8 +207,9 @@ int runQuorl(HINSTANCE instance, const char* commandLine, int showCommand) {
     Application app(commandLine, instance, showCommand, gUserSettings);
     LinkWriter writer;
     bool commandLineMode = app.commandLineMode;
+    const bool quiet = commandLineMode && quietSwitchGiven(commandLine);
     // Installed first: start-up checks show boxes too, and a script must see them.
-    if (commandLineMode) installConsoleBoxes(quietSwitchGiven(commandLine));
+    if (commandLineMode) installConsoleBoxes(quiet);
 
     if (!ownVersionMatches(instance)) {
         showBox(kVersionMismatchText, kVersionMismatchCaption, MB_ICONERROR);
@@ -212,9 +222,9 @@ int runQuorl(HINSTANCE instance, const char* commandLine, int showCommand) {
         app.stopRequested = true;
         showBox(kCodecConflictText, kCodecConflictCaption, MB_OK);
     }
-    LinkLoop loop(app, writer);
+    LinkLoop loop(app, writer, quiet);
     if (app.stopRequested) {
-        if (commandLineMode) Sleep(kFinalPauseMs);
+        if (commandLineMode) finalPause(quiet);
         return commandLineMode ? kExitStartupFailed : kExitSuccess;
     }
     return loop.run();

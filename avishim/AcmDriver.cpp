@@ -1,5 +1,6 @@
 #include "avishim/AcmDriver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -7,6 +8,7 @@
 
 #include "avishim/AcmDriverRecords.h"
 #include "avishim/LinkedAudioStream.h"
+#include "common/Paths.h"
 #include "link/AudioLinkParser.h"
 #include "link/AudioRecords.h"
 
@@ -41,9 +43,13 @@ void putWide(WCHAR (&field)[N], const char* text) {
 }
 
 bool parseLinked(const WAVEFORMATEX* format, DWORD size, LinkedAudio* link) {
-    return format != nullptr &&
-           parseLinkedAudioFormat(reinterpret_cast<const uint8_t*>(format), size, link) ==
-               LinkedFormatProblem::none;
+    if (format == nullptr ||
+        parseLinkedAudioFormat(reinterpret_cast<const uint8_t*>(format), size, link) !=
+            LinkedFormatProblem::none)
+        return false;
+    // The reader takes UTF-8; the field holds the ANSI code page's bytes.
+    paths::makeLinkedPathUtf8(link->sourcePath, sizeof link->sourcePath, &link->sourcePathIsUtf8);
+    return true;
 }
 
 // The linked format's bytes as far as the format says it reaches; a caller
@@ -160,7 +166,13 @@ LRESULT formatDetails(LPARAM target, LPARAM flags) {
         return ACMERR_NOTPOSSIBLE;
     }
     asked->fdwSupport = ACMDRIVERDETAILS_SUPPORTF_CODEC;
-    if (asked->cbStruct >= sizeof(ACMFORMATDETAILSW)) putWide(asked->szFormat, text);
+    if (asked->cbStruct >= sizeof(ACMFORMATDETAILSW)) {
+        // The source's name is UTF-8 and may be in any script.
+        const std::wstring wide = paths::wide(text);
+        const size_t units = std::min<size_t>(wide.size(), ACMFORMATDETAILS_FORMAT_CHARS - 1);
+        wide.copy(asked->szFormat, units);
+        asked->szFormat[units] = L'\0';
+    }
     return MMSYSERR_NOERROR;
 }
 

@@ -6,31 +6,44 @@
 #include <olectl.h>
 
 #include <cstring>
+#include <cwchar>
 #include <initializer_list>
+#include <optional>
+#include <string>
 
 #include "avishim/RegistryNames.h"
+#include "common/Paths.h"
 
 namespace {
 
-// The full path of this DLL, or false when it does not fit. The driver
+// The full path of this DLL, or false when it cannot be named. The driver
 // loader reads a value only up to its first blank (the rest are arguments),
 // so a path with blanks ("Program Files") is given by its short form; a
-// volume without short names cannot be registered at all.
-bool ownPath(char (&path)[MAX_PATH]) {
+// volume without short names cannot be registered at all. A folder named
+// outside the ANSI code page is given by its short form too, so that any
+// reader of the value, wide or not, finds the file.
+bool ownPath(std::wstring* path) {
     HMODULE self = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                                 GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCSTR>(&ownPath), &self))
+                            reinterpret_cast<LPCWSTR>(&ownPath), &self))
         return false;
-    char longPath[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(self, longPath, MAX_PATH);
+    wchar_t longPath[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(self, longPath, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return false;
-    if (std::strchr(longPath, ' ') == nullptr) {
-        std::memcpy(path, longPath, length + 1);
+    const bool blanks = std::wcschr(longPath, L' ') != nullptr;
+    if (!blanks && paths::ansi(longPath)) {
+        *path = longPath;
         return true;
     }
-    const DWORD shortLength = GetShortPathNameA(longPath, path, MAX_PATH);
-    return shortLength > 0 && shortLength < MAX_PATH && std::strchr(path, ' ') == nullptr;
+    std::optional<std::wstring> shortForm = paths::shortPath(longPath);
+    if (shortForm && shortForm->find(L' ') == std::wstring::npos) {
+        *path = *shortForm;
+        return true;
+    }
+    if (blanks) return false;
+    *path = longPath;
+    return true;
 }
 
 // msacm32 would otherwise keep using the format tags it cached for an
@@ -49,18 +62,17 @@ HRESULT fromRegistry(LONG result) {
 }  // namespace
 
 extern "C" __declspec(dllexport) HRESULT WINAPI DllRegisterServer() {
-    char path[MAX_PATH] = {};
-    if (!ownPath(path)) return SELFREG_E_CLASS;
+    std::wstring path;
+    if (!ownPath(&path)) return SELFREG_E_CLASS;
     HKEY key = nullptr;
     LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDrivers32Key, 0, nullptr, 0, KEY_SET_VALUE,
                                   nullptr, &key, nullptr);
     if (result != ERROR_SUCCESS) return fromRegistry(result);
-    const DWORD bytes = static_cast<DWORD>(std::strlen(path) + 1);
-    result = RegSetValueExA(key, kVideoDriverValue, 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(path), bytes);
+    const DWORD bytes = static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t));
+    const auto* data = reinterpret_cast<const BYTE*>(path.c_str());
+    result = RegSetValueExW(key, paths::wide(kVideoDriverValue).c_str(), 0, REG_SZ, data, bytes);
     if (result == ERROR_SUCCESS)
-        result = RegSetValueExA(key, kAudioDriverValue, 0, REG_SZ,
-                                reinterpret_cast<const BYTE*>(path), bytes);
+        result = RegSetValueExW(key, paths::wide(kAudioDriverValue).c_str(), 0, REG_SZ, data, bytes);
     RegCloseKey(key);
     if (result == ERROR_SUCCESS) result = dropAcmCache();
     return fromRegistry(result);

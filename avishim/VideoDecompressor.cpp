@@ -7,6 +7,7 @@
 #include "avishim/OutputFormat.h"
 #include "avishim/PictureLayout.h"
 #include "avishim/PixelConversions.h"
+#include "common/Paths.h"
 #include "link/LittleEndian.h"
 #include "link/VideoRecords.h"
 #include "source/FormatCode.h"
@@ -126,6 +127,8 @@ bool VideoDecompressor::readLink(const BITMAPINFOHEADER* input, VideoLink* link)
     if (fault != LinkFormatFault::none && fault != LinkFormatFault::notShim &&
         fault != LinkFormatFault::tooShort)
         logCodec("refused a SHIM format", linkFormatFaultText(fault));
+    if (fault == LinkFormatFault::none && link != nullptr)
+        paths::makeLinkedPathUtf8(link->sourcePath, sizeof link->sourcePath, &link->sourcePathIsUtf8);
     return fault == LinkFormatFault::none;
 }
 

@@ -4,6 +4,8 @@
 
 #include <atomic>
 
+#include "common/Paths.h"
+
 namespace {
 
 std::atomic<MessageBoxHandler> gHandler{nullptr};
@@ -11,7 +13,8 @@ std::atomic<MessageBoxHandler> gHandler{nullptr};
 }  // namespace
 
 int showBoxWithMessageBoxA(const char* text, const char* caption, unsigned flags) {
-    return MessageBoxA(nullptr, text, caption, flags);
+    // Texts are UTF-8 and may name files in any script.
+    return MessageBoxW(nullptr, paths::wide(text).c_str(), paths::wide(caption).c_str(), flags);
 }
 
 int showBox(const char* text, const char* caption, unsigned flags) {

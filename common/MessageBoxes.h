@@ -5,13 +5,14 @@
 // see or answer each one instead of waiting on a window nobody looks at.
 // No windows.h here: flags and answers are the MessageBoxA values.
 
-// Shows one box and returns the button chosen (IDOK, IDCANCEL, ...).
+// Shows one box and returns the button chosen (IDOK, IDCANCEL, ...). Texts
+// are UTF-8.
 using MessageBoxHandler = int (*)(const char* text, const char* caption, unsigned flags);
 
 int showBox(const char* text, const char* caption, unsigned flags);
 
 // Installs `handler` for the whole process and returns the one it replaces;
-// null brings back the default, a plain MessageBoxA without owner window.
+// null brings back the default, a plain message box without owner window.
 MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler);
 
 int showBoxWithMessageBoxA(const char* text, const char* caption, unsigned flags);

@@ -1,6 +1,6 @@
 // The audio half of a link as the codec receives it: a linked format and the
-// blocks behind it. Input: one byte giving the format's length, the format,
-// then one block. Whatever the parsers accept must be safe to size buffers
+// blocks behind it. Input: two bytes giving the format's length
+// (little-endian), the format, then one block. Whatever the parsers accept must be safe to size buffers
 // and source reads from.
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include "fuzz/FuzzCheck.h"
 #include "link/AudioLinkParser.h"
 #include "link/AudioRecords.h"
+#include "link/StoredPath.h"
 
 namespace {
 
@@ -20,6 +21,8 @@ void checkFormat(const LinkedAudio& link) {
     FUZZ_CHECK(link.numAudioSamples >= 1 && link.maxAudioSamplesPerBlock >= 1);
     const void* end = std::memchr(link.sourcePath, '\0', sizeof link.sourcePath);
     FUZZ_CHECK(end != nullptr && end != link.sourcePath);
+    if (link.sourcePathIsUtf8)
+        FUZZ_CHECK(isUtf8(reinterpret_cast<const uint8_t*>(link.sourcePath), std::strlen(link.sourcePath)));
 }
 
 void checkBlock(const LinkedAudio& link, const AudioBlockRecord& record) {
@@ -33,12 +36,13 @@ void checkBlock(const LinkedAudio& link, const AudioBlockRecord& record) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 1) return 0;
-    size_t formatSize = data[0];
-    if (formatSize > size - 1) formatSize = size - 1;
-    const uint8_t* format = data + 1;
+    if (size < 2) return 0;
+    // Room for a format with path blocks behind it.
+    size_t formatSize = data[0] | data[1] << 8;
+    if (formatSize > size - 2) formatSize = size - 2;
+    const uint8_t* format = data + 2;
     const uint8_t* block = format + formatSize;
-    const size_t blockSize = size - 1 - formatSize;
+    const size_t blockSize = size - 2 - formatSize;
 
     LinkedAudio link;
     if (parseLinkedAudioFormat(format, formatSize, &link) != LinkedFormatProblem::none) {

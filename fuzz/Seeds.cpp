@@ -11,12 +11,17 @@
 #include "link/AudioRecords.h"
 #include "link/LinkArithmetic.h"
 #include "link/LittleEndian.h"
+#include "link/StoredPath.h"
 #include "link/VideoRecords.h"
 #include "tests/source/MemoryAvi.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// A long path in three scripts, as the writer puts it into a path block.
+const std::string kBlockSeedPath =
+    "S:\\\xD0\x92\xD0\xB8\xD0\xB4\xD0\xB5\xD0\xBE\\\xE4\xB8\xAD\xE6\x96\x87\\clip \xF0\x9F\x98\x80.avi";
 
 bool writeSeed(const fs::path& folder, const std::string& name, const void* bytes, size_t size) {
     fs::create_directories(folder);
@@ -94,6 +99,14 @@ bool videoLinkSeeds(const fs::path& folder) {
         VideoFormat format = buildVideoFormat(720, 576, bitCountFor(code), sizeImage, data);
         ok &= writeSeed(folder, "pal" + std::to_string(code), format.data(), format.size());
     }
+    // A source named in a path block, behind an empty field.
+    VideoLinkData data = buildVideoLinkData(
+        VideoLinkFields{1000, 576, 720, 2, "", AllowedOutputs{true, false, true, false}, 1});
+    int32_t sizeImage = 0;
+    pictureSizeImage(16, 720, 576, &sizeImage);
+    std::vector<uint8_t> grown = videoFormatWithPath(buildVideoFormat(720, 576, 16, sizeImage, data),
+                                                     kBlockSeedPath);
+    ok &= writeSeed(folder, "pal-path-block", grown.data(), grown.size());
     return ok;
 }
 
@@ -102,12 +115,18 @@ bool videoLinkSeeds(const fs::path& folder) {
 bool audioLinkSeeds(const fs::path& folder) {
     AudioLinkData data =
         buildAudioLinkData(AudioLinkFields{1920000, 2112, 65536, 16, "c:\\ORVserver.avs", 1});
-    LinkedAudioFormat format =
+    LinkedAudioFormat fixed =
         buildLinkedAudioFormat(LinkedAudioFields{2, 48000, 3200, 128, 16, 0}, data);
+    const std::vector<uint8_t> plain(fixed.begin(), fixed.end());
+    AudioLinkData unnamed = buildAudioLinkData(AudioLinkFields{1920000, 2112, 65536, 16, "", 1});
+    const std::vector<uint8_t> withBlock = audioFormatWithPath(
+        buildLinkedAudioFormat(LinkedAudioFields{2, 48000, 3200, 128, 16, 0}, unnamed), kBlockSeedPath);
     bool ok = true;
     const int32_t blocks[][3] = {{0, 0, 1920}, {999, 1918080, 1920}};
     for (const auto& b : blocks) {
-        std::vector<uint8_t> bytes{static_cast<uint8_t>(format.size())};
+        const std::vector<uint8_t>& format = b[0] == 0 ? plain : withBlock;
+        std::vector<uint8_t> bytes(2);
+        putU16(bytes.data(), static_cast<uint32_t>(format.size()));
         bytes.insert(bytes.end(), format.begin(), format.end());
         std::vector<uint8_t> block(128);
         fillAudioBlockRecord(block.data(), 128, b[0], b[1], b[2]);

@@ -50,8 +50,23 @@ LinkedFormatProblem parseLinkedAudioFormat(const uint8_t* format, size_t size, L
 
     const uint8_t* path = data + kPathOffset;
     const void* end = std::memchr(path, 0, kPathField);
-    if (end == nullptr || path[0] == 0) return LinkedFormatProblem::badPath;
-    std::memcpy(link.sourcePath, path, static_cast<const uint8_t*>(end) - path + 1);
+    if (end == nullptr) return LinkedFormatProblem::badPath;
+    // Blocks follow the link data when cbSize says so; a path block names the
+    // source, and the writer then leaves the field empty.
+    const size_t extra = getU16(format + 16) - kLinkDataSize;
+    PathBlockFault block = PathBlockFault::absent;
+    if (extra > 0) {
+        if (size - kLinkedAudioFormatSize < extra || extra > kMaxFormatBlocks)
+            return LinkedFormatProblem::badPathBlock;
+        block = readPathBlock(format + kLinkedAudioFormatSize, extra, link.sourcePath);
+        if (block != PathBlockFault::none && block != PathBlockFault::absent)
+            return LinkedFormatProblem::badPathBlock;
+    }
+    link.sourcePathIsUtf8 = block == PathBlockFault::none;
+    if (!link.sourcePathIsUtf8) {
+        if (path[0] == 0) return LinkedFormatProblem::badPath;
+        std::memcpy(link.sourcePath, path, static_cast<const uint8_t*>(end) - path + 1);
+    }
 
     if (out != nullptr) *out = link;
     return LinkedFormatProblem::none;

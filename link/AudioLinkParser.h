@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "link/StoredPath.h"
+
 // Reading the audio half of a link file back: the linked format a player hands
 // the codec, and the record at the front of every linked audio block. Both
 // arrive from whatever client opened the file, so every field is checked
@@ -15,7 +17,10 @@ struct LinkedAudio {
     uint32_t bitsPerSample = 0;      // the source's, from the link data
     int32_t numAudioSamples = 0;     // sample frames the source holds
     int32_t maxAudioSamplesPerBlock = 0;
-    char sourcePath[40] = {};        // NUL-terminated
+    // NUL-terminated: the 8-bit field's bytes (ANSI code page), or the path
+    // block's UTF-8 when the format has one.
+    char sourcePath[kMaxPathText] = {};
+    bool sourcePathIsUtf8 = false;
 
     // Bytes of one PCM sample frame of the source.
     uint32_t frameBytes() const { return channels * bitsPerSample / 8; }
@@ -34,6 +39,7 @@ enum class LinkedFormatProblem {
     frameTooLarge,    // a PCM frame would not fit nBlockAlign
     badCounts,        // sample count or block maximum below 1
     badPath,          // empty, or no NUL inside the path field
+    badPathBlock,     // the bytes behind the link data are not well-formed blocks
 };
 
 // Checks the `size` bytes at `format` (a WAVEFORMATEX with the link data

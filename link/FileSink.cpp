@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "common/Paths.h"
+
 namespace {
 
 constexpr uint32_t kBufferSize = 1 << 20;
@@ -78,8 +80,8 @@ std::unique_ptr<ByteSink> createFileSink(const char* path, AviResult* error) {
         return nullptr;
     }
     // Readers may look at the file while it grows; nobody else may write it.
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(paths::wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
     auto* sink = new (std::nothrow) FileSink(file, buffer.get());
     if (sink == nullptr) {

@@ -62,6 +62,7 @@ inline constexpr char kSameFileText[] =
     "choose another output name.";
 inline constexpr char kNothingToLinkText[] =
     "The source has neither video frames nor audio samples: a link would hold nothing.";
+inline constexpr char kOutputNameText[] = "The link file's name \"%s\" is not a usable path.";
 inline constexpr char kReplaceFailedText[] =
     "Cannot put the new link in place of\n%s\nThe file there is unchanged.";
 inline constexpr char kFinishFailedText[] =

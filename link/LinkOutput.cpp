@@ -9,6 +9,7 @@
 #include "link/LinkMessages.h"
 #include "link/LinkWriter.h"
 #include "common/MessageBoxes.h"
+#include "common/Paths.h"
 
 using namespace linkText;
 
@@ -18,8 +19,9 @@ namespace {
 // until the finished link replaces it. One that cannot be opened for writing
 // is held by someone else (an editor still showing the previous link).
 bool outputWritable(const char* path) {
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return true;
-    HANDLE file = CreateFileA(path, GENERIC_WRITE,
+    const std::wstring name = paths::wide(path);
+    if (GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
@@ -30,16 +32,18 @@ bool outputWritable(const char* path) {
 // A new, empty file in the output's folder: a move within one folder (one
 // volume) replaces the output in one step.
 bool createTemporaryBeside(const char* output, std::string* temporary) {
-    char full[MAX_PATH * 2];
-    DWORD length = GetFullPathNameA(output, sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full) return false;
-    char* lastSeparator = std::strrchr(full, '\\');
-    if (lastSeparator == nullptr) return false;
-    *lastSeparator = '\0';
-    if (lastSeparator == full + 2) std::strcpy(lastSeparator, "\\");  // "C:" means the drive's current folder
-    char name[MAX_PATH];
-    if (GetTempFileNameA(full, "qrl", 0, name) == 0) return false;
-    *temporary = name;
+    std::optional<std::wstring> full = paths::fullPath(paths::wide(output));
+    if (!full) return false;
+    const size_t lastSeparator = full->rfind(L'\\');
+    if (lastSeparator == std::wstring::npos) return false;
+    full->resize(lastSeparator);
+    if (lastSeparator == 2) *full += L'\\';  // "C:" means the drive's current folder
+    // GetTempFileNameW writes at most MAX_PATH units: a folder that leaves no
+    // room for the name is refused by it.
+    wchar_t name[MAX_PATH];
+    if (full->size() > MAX_PATH - 14 || GetTempFileNameW(full->c_str(), L"qrl", 0, name) == 0)
+        return false;
+    *temporary = paths::utf8(name);
     return true;
 }
 
@@ -90,27 +94,31 @@ bool LinkWriter::openOutputFile() {
 }
 
 bool LinkWriter::createVideoStream() {
-    videoFormatRecord_ =
+    const VideoFormat format =
         buildVideoFormat(width_, height_, plan_.bitCount, plan_.sizeImage, videoLinkData_);
+    videoFormatRecord_.assign(format.begin(), format.end());
+    if (!storedSource_.block.empty()) videoFormatRecord_ = videoFormatWithPath(format, storedSource_.block);
     AviStreamInfo info =
         buildVideoStreamHeader(plan_.videoRate, nrFrames_, plan_.sizeImage, width_, height_);
     return aviFileCreateStream(file_, &videoStream_, &info) == kAviOk &&
-           aviStreamSetFormat(videoStream_, 0, videoFormatRecord_.data(), kVideoFormatSize) == kAviOk;
+           aviStreamSetFormat(videoStream_, 0, videoFormatRecord_.data(),
+                              static_cast<int32_t>(videoFormatRecord_.size())) == kAviOk;
 }
 
 bool LinkWriter::createAudioStream() {
     uint32_t suggested = 0;
     if (audioMode_ == kAudioModeRaw) {
         PcmFormat pcm = buildPcmFormat(nrChannels_, audioSamplesPerSecond_, bitsPerSample_);
-        std::copy(pcm.begin(), pcm.end(), audioFormatRecord_.begin());
-        audioFormatSize_ = kPcmFormatSize;
+        audioFormatRecord_.assign(pcm.begin(), pcm.end());
     } else {
-        audioFormatRecord_ = buildLinkedAudioFormat(
+        const LinkedAudioFormat linked = buildLinkedAudioFormat(
             LinkedAudioFields{nrChannels_, audioSamplesPerSecond_, plan_.linkedBytesPerSecond,
                               tuning_.audioSHIMblockSize, bitsPerSample_,
                               tuning_.bPerSampleDestInSource},
             audioLinkData_);
-        audioFormatSize_ = kLinkedAudioFormatSize;
+        audioFormatRecord_.assign(linked.begin(), linked.end());
+        if (!storedSource_.block.empty())
+            audioFormatRecord_ = audioFormatWithPath(linked, storedSource_.block);
         suggested = tuning_.audioSHIMblockSize;
     }
     audioBlockAlign_ = formatBlockAlign(audioFormatRecord_.data());
@@ -118,7 +126,7 @@ bool LinkWriter::createAudioStream() {
     AviStreamInfo info = buildAudioStreamHeader(audioBlockAlign_, audioBytesPerSecond_, suggested);
     return aviFileCreateStream(file_, &audioStream_, &info) == kAviOk &&
            aviStreamSetFormat(audioStream_, 0, audioFormatRecord_.data(),
-                              static_cast<int32_t>(audioFormatSize_)) == kAviOk;
+                              static_cast<int32_t>(audioFormatRecord_.size())) == kAviOk;
 }
 
 bool LinkWriter::releaseOutput() {
@@ -138,7 +146,7 @@ bool LinkWriter::releaseOutput() {
 
 void LinkWriter::discardTemporary() {
     if (temporaryPath_.empty()) return;
-    DeleteFileA(temporaryPath_.c_str());
+    DeleteFileW(paths::wide(temporaryPath_).c_str());
     temporaryPath_.clear();
 }
 
@@ -155,7 +163,7 @@ bool LinkWriter::finishOutput() {
         showBox(kFinishFailedText, kWriteErrorCaption, MB_OK);
         return false;
     }
-    if (!MoveFileExA(temporaryPath_.c_str(), outputPath_,
+    if (!MoveFileExW(paths::wide(temporaryPath_).c_str(), paths::wide(outputPath_).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         discardTemporary();
         showBox(withPath(kReplaceFailedText, outputPath_).c_str(), kWriteErrorCaption, MB_OK);

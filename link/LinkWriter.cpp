@@ -9,8 +9,20 @@
 #include "link/LinkMessages.h"
 #include "link/SameFile.h"
 #include "common/MessageBoxes.h"
+#include "common/Paths.h"
 
 using namespace linkText;
+
+namespace {
+
+std::string textWithPath(const char* text, const char* path) {
+    std::string result(std::strlen(text) + std::strlen(path) + 1, '\0');
+    int length = std::snprintf(result.data(), result.size(), text, path);
+    result.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    return result;
+}
+
+}  // namespace
 
 LinkWriter::LinkWriter() = default;
 
@@ -45,13 +57,20 @@ bool LinkWriter::createLink(const char* outputPath, const char* sourcePath, int3
     hooks_ = hooks;
     if (outputPath == nullptr || sourcePath == nullptr) return false;
 
-    if (std::strlen(sourcePath) > static_cast<size_t>(kMaxLinkedPathLength)) {
+    // The link names its source by the full path, whatever the current folder
+    // of the program that later plays it.
+    storedSource_ = paths::storedSourcePath(sourcePath);
+    if (storedSource_.kind == StoredPathKind::tooLong) {
         char text[sizeof kPathTooLongText + 16];
-        std::snprintf(text, sizeof text, kPathTooLongText, kMaxLinkedPathLength);
+        std::snprintf(text, sizeof text, kPathTooLongText, static_cast<int>(kMaxSourcePathUnits));
         return refuse(text);
     }
     if (!allowed_.any()) return refuse(kNoOutputFormatText);
-    if (outputNamesSource(outputPath, sourcePath)) return refuse(sameFileText(outputPath, sourcePath));
+    std::optional<std::string> fullOutput = paths::fullPath(outputPath);
+    if (!fullOutput) return refuse(textWithPath(kOutputNameText, outputPath));
+    fullOutputPath_ = *fullOutput;
+    outputPath_ = fullOutputPath_.c_str();
+    if (outputNamesSource(outputPath_, sourcePath)) return refuse(sameFileText(outputPath, sourcePath));
     // Without frames there is no rate; the audio is timed in PAL frame periods.
     if (nrFrames_ == 0) {
         fpsNumerator_ = 25;
@@ -125,11 +144,12 @@ bool LinkWriter::allocateBuffers() {
 }
 
 void LinkWriter::buildLinkData() {
+    const char* field = storedSource_.field.c_str();
     videoLinkData_ = buildVideoLinkData(VideoLinkFields{nrFrames_, height_, width_, videoFormat_,
-                                                        sourcePath_, allowed_, linkOption_});
+                                                        field, allowed_, linkOption_});
     audioLinkData_ = buildAudioLinkData(AudioLinkFields{
         numAudioSamples_, maxAudioSamplesPerBlock_, tuning_.audioMaxSizeDecodingBuffer,
-        bitsPerSample_, sourcePath_, linkOption_});
+        bitsPerSample_, field, linkOption_});
 }
 
 bool LinkWriter::fail(const char* text, const char* caption) {

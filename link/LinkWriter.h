@@ -2,12 +2,14 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "link/AudioRecords.h"
 #include "link/AviFile.h"
 #include "link/LinkPlan.h"
 #include "link/OutputFormats.h"
 #include "link/ProgressHooks.h"
+#include "link/StoredPath.h"
 #include "link/TuningValues.h"
 #include "link/VideoRecords.h"
 #include "source/SourceReader.h"
@@ -74,9 +76,11 @@ private:
 
     SourceCallbacks source_{};
     ProgressHooks hooks_{};
-    const char* outputPath_ = nullptr;
+    const char* outputPath_ = nullptr;  // the full path, in fullOutputPath_
+    std::string fullOutputPath_;
     std::string temporaryPath_;  // where the link is written until it is complete
     const char* sourcePath_ = nullptr;
+    StoredPath storedSource_;  // how the link names the source
     int32_t linkOption_ = 0;
     int32_t width_ = 0;
     int32_t height_ = 0;
@@ -95,9 +99,8 @@ private:
     VideoLinkData videoLinkData_{};
     AudioLinkData audioLinkData_{};
     TuningValues tuning_ = kDefaultTuningValues;
-    VideoFormat videoFormatRecord_{};
-    LinkedAudioFormat audioFormatRecord_{};  // the PCM format uses the first 18 bytes
-    uint32_t audioFormatSize_ = 0;
+    std::vector<uint8_t> videoFormatRecord_;
+    std::vector<uint8_t> audioFormatRecord_;  // linked or PCM, with any path block
     LinkPlan plan_{};
     int32_t blockSpacing_ = 1;
     int32_t blockIndex_ = 0;

@@ -5,22 +5,17 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/Paths.h"
 #include "link/LinkMessages.h"
 
 namespace {
 
-constexpr DWORD kFullPathCapacity = 1024;
-
-bool fullPath(const char* path, char (&full)[kFullPathCapacity]) {
-    DWORD length = GetFullPathNameA(path, kFullPathCapacity, full, nullptr);
-    return length > 0 && length < kFullPathCapacity;
-}
-
 // The volume and file index of an existing file; they stay the same for
 // every path that reaches it.
 bool fileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* identity) {
-    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE file = CreateFileW(paths::wide(path).c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     bool known = GetFileInformationByHandle(file, identity) != 0;
     CloseHandle(file);
@@ -32,10 +27,11 @@ bool fileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* identity) {
 bool outputNamesSource(const char* output, const char* source) {
     if (output == nullptr || source == nullptr || output[0] == '\0' || source[0] == '\0')
         return false;
-    char fullOutput[kFullPathCapacity], fullSource[kFullPathCapacity];
-    if (fullPath(output, fullOutput) && fullPath(source, fullSource) &&
-        CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, fullOutput, -1, fullSource, -1) ==
-            CSTR_EQUAL)
+    const std::optional<std::wstring> fullOutput = paths::fullPath(paths::wide(output));
+    const std::optional<std::wstring> fullSource = paths::fullPath(paths::wide(source));
+    if (fullOutput && fullSource &&
+        CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, fullOutput->c_str(), -1,
+                       fullSource->c_str(), -1) == CSTR_EQUAL)
         return true;
     BY_HANDLE_FILE_INFORMATION a{}, b{};
     if (!fileIdentity(output, &a) || !fileIdentity(source, &b)) return false;

@@ -65,7 +65,19 @@ LinkFormatFault parseVideoLinkFormat(const uint8_t* format, uint32_t available, 
     const uint8_t* path = format + kPathOffset;
     const void* end = std::memchr(path, 0, kPathField);
     if (end == nullptr) return LinkFormatFault::pathUnterminated;
-    if (end == path) return LinkFormatFault::emptyPath;
+    // A path block, where there is one, names the source; the field is then
+    // left empty by the writer.
+    char blockPath[kMaxPathText];
+    PathBlockFault block = PathBlockFault::absent;
+    const uint32_t statedSize = getU32(format);
+    if (statedSize > kVideoFormatSize) {
+        if (available < statedSize || statedSize - kVideoFormatSize > kMaxFormatBlocks)
+            return LinkFormatFault::badPathBlock;
+        block = readPathBlock(format + kVideoFormatSize, statedSize - kVideoFormatSize, blockPath);
+        if (block != PathBlockFault::none && block != PathBlockFault::absent)
+            return LinkFormatFault::badPathBlock;
+    }
+    if (end == path && block != PathBlockFault::none) return LinkFormatFault::emptyPath;
 
     // A flag allows only when it is exactly 1, like every boolean byte the
     // program writes.
@@ -77,7 +89,12 @@ LinkFormatFault parseVideoLinkFormat(const uint8_t* format, uint32_t available, 
         link->width = width;
         link->height = height;
         link->formatCode = formatCode;
-        std::memcpy(link->sourcePath, path, kPathField);
+        link->sourcePathIsUtf8 = block == PathBlockFault::none;
+        if (link->sourcePathIsUtf8) {
+            std::memcpy(link->sourcePath, blockPath, std::strlen(blockPath) + 1);
+        } else {
+            std::memcpy(link->sourcePath, path, kPathField);
+        }
         link->outputs = outputs;
         link->linkOption = i32at(data, 64);
     }
@@ -96,6 +113,7 @@ const char* linkFormatFaultText(LinkFormatFault fault) {
     case LinkFormatFault::pathUnterminated: return "source path without terminator";
     case LinkFormatFault::emptyPath: return "empty source path";
     case LinkFormatFault::noOutput: return "no output format allowed";
+    case LinkFormatFault::badPathBlock: return "malformed path block behind the link data";
     }
     return "unknown fault";
 }

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "link/OutputFormats.h"
+#include "link/StoredPath.h"
 
 // Reads back what buildVideoFormat wrote: the codec is handed this format by
 // whatever program opened the link, and also, through nested lookups of the
@@ -25,6 +26,7 @@ enum class LinkFormatFault {
     pathUnterminated,  // no NUL within the path field
     emptyPath,
     noOutput,        // not one output format allowed
+    badPathBlock,    // the bytes behind the link data are not well-formed blocks
 };
 
 struct VideoLink {
@@ -32,7 +34,10 @@ struct VideoLink {
     int32_t width;
     int32_t height;
     int32_t formatCode;
-    char sourcePath[40];  // always NUL-terminated
+    // Always NUL-terminated: the 8-bit field's bytes (ANSI code page), or the
+    // path block's UTF-8 when the link has one.
+    char sourcePath[kMaxPathText];
+    bool sourcePathIsUtf8;
     AllowedOutputs outputs;
     int32_t linkOption;
 
@@ -40,7 +45,9 @@ struct VideoLink {
 };
 
 // `format` points at a bitmap header of `available` bytes (the caller's
-// biSize, or less if it knows better). On success fills `link`.
+// biSize, or less if it knows better). On success fills `link`. Blocks behind
+// the 112 bytes of the format are read only when biSize covers them and all
+// of them are available.
 LinkFormatFault parseVideoLinkFormat(const uint8_t* format, uint32_t available, VideoLink* link);
 
 // A short English reason for debug output.

@@ -8,6 +8,7 @@
 #include "source/AviPlatform.h"
 #include "source/ReaderTexts.h"
 #include "common/MessageBoxes.h"
+#include "common/Utf8.h"
 
 AVIReader::AVIReader() {
     std::strcpy(name, "AVIReader");
@@ -97,7 +98,8 @@ bool AVIReader::refuseSource(const char* text, const char* path) {
 // sound in a second part (AVIX) abort it, though it counts them; an OpenDML
 // file of one part with an idx1 reads completely.
 bool AVIReader::safeForAviFile(const char* path) {
-    if (std::strlen(path) >= kMaxAviFilePath + 1) return refuseSource(kPathTooLongForAviFile, path);
+    // Counted as the system counts, in UTF-16 units.
+    if (utf16Units(path) >= kMaxAviFilePath + 1) return refuseSource(kPathTooLongForAviFile, path);
     avi::AviFileFacts facts;
     if (!avi::inspectAviFile(path, &facts)) return true;  // not an AVI file: AVIFile decides
     if (facts.hasSecondPart) return refuseSource(kSecondPartText, path);

@@ -2,13 +2,24 @@
 
 #include <cstdlib>
 
+#include "common/Paths.h"
+
 namespace avi {
 
 void initLibrary() { AVIFileInit(); }
 void exitLibrary() { AVIFileExit(); }
 
+// Wine 8.0's AVIFile (Debian 12) takes the wide name but opens the file
+// through the ANSI code page, so a name with characters outside it fails to
+// open; the file's short form, all plain characters, opens it. Windows gets
+// the same short form; the wide name is the fallback where there is none.
 HRESULT openFile(PAVIFILE* file, const char* path) {
-    return AVIFileOpenA(file, path, OF_READ, nullptr);
+    std::wstring name = paths::wide(path);
+    if (!paths::ansi(name)) {
+        std::optional<std::wstring> shortName = paths::shortPath(name);
+        if (shortName && paths::ansi(*shortName)) name = *shortName;
+    }
+    return AVIFileOpenW(file, name.c_str(), OF_READ, nullptr);
 }
 
 PAVISTREAM firstStream(PAVIFILE file, DWORD type) {

@@ -17,6 +17,7 @@ namespace avi {
 
 void initLibrary();
 void exitLibrary();
+// `path` is UTF-8, like every path inside the program.
 HRESULT openFile(PAVIFILE* file, const char* path);
 // The first stream of the type ('vids' or 'auds'), or null.
 PAVISTREAM firstStream(PAVIFILE file, DWORD type);

@@ -1,5 +1,7 @@
 #include "source/AviPlatform.h"
 
+#include "common/Paths.h"
+
 // Opens the file for the reader's own look at its chunks (AviFileFacts.cpp).
 // Sources are otherwise read only through AVIFile.
 
@@ -9,7 +11,7 @@ namespace {
 class HeaderFile : public ByteSource {
 public:
     explicit HeaderFile(const char* path)
-        : handle_(CreateFileA(path, GENERIC_READ,
+        : handle_(CreateFileW(paths::wide(path).c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
         LARGE_INTEGER size{};

@@ -36,7 +36,7 @@ public:
                         int32_t forcedFormat);
 
     char name[30];
-    char sourcePath[360];
+    char sourcePath[1024];  // UTF-8: up to 258 UTF-16 units of three bytes each
     char lastError[772];
     bool forceFormatSet;
     int32_t forcedFormat;

@@ -6,6 +6,7 @@
 #include "source/AVIReader.h"
 #include "source/FormatCode.h"
 #include "ui/AdvancedInfoText.h"
+#include "ui/DialogText.h"
 #include "ui/resource.h"
 
 namespace {
@@ -125,14 +126,14 @@ void runDialogLoop(Application& app, HWND dialog) {
 
 void showAdvancedInfo(Application& app, const char* path) {
     if (path == nullptr) path = "";
-    HWND dialog = CreateDialogParamA(app.instance, MAKEINTRESOURCEA(IDD_ADVANCED_INFO),
+    HWND dialog = CreateDialogParamW(app.instance, MAKEINTRESOURCEW(IDD_ADVANCED_INFO),
                                      app.mainWindow, advancedInfoProcedure,
                                      reinterpret_cast<LPARAM>(&app));
     if (dialog == nullptr) {
         app.showMessage(kNoDialogText);
         return;
     }
-    SetDlgItemTextA(dialog, IDC_ADV_FILENAME, path);
+    setDialogText(dialog, IDC_ADV_FILENAME, path);
     fillFromSource(dialog, path);
     runDialogLoop(app, dialog);
     // Left open only when the program is quitting.

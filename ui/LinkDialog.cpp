@@ -1,6 +1,7 @@
 #include "ui/LinkDialog.h"
 
 #include "app/Application.h"
+#include "ui/DialogText.h"
 #include "ui/FileChoosers.h"
 #include "ui/resource.h"
 
@@ -12,7 +13,8 @@ Application* g_application = nullptr;
 }  // namespace
 
 HWND createLinkDialog(Application& app, HWND parent) {
-    return CreateDialogParamA(app.instance, MAKEINTRESOURCEA(IDD_LINK), parent,
+    // A Unicode dialog: its edit fields then hold any name a file can have.
+    return CreateDialogParamW(app.instance, MAKEINTRESOURCEW(IDD_LINK), parent,
                               linkDialogProcedure, reinterpret_cast<LPARAM>(&app));
 }
 
@@ -20,8 +22,8 @@ INT_PTR CALLBACK linkDialogProcedure(HWND dialog, UINT message, WPARAM wParam, L
     if (message == WM_INITDIALOG) {
         g_application = reinterpret_cast<Application*>(lParam);
         g_application->linkDialog = dialog;
-        SetDlgItemTextA(dialog, IDC_LINK_INPUT, g_application->settings.sourcePath);
-        SetDlgItemTextA(dialog, IDC_LINK_OUTPUT, g_application->settings.outputPath);
+        setDialogText(dialog, IDC_LINK_INPUT, g_application->settings.sourcePath);
+        setDialogText(dialog, IDC_LINK_OUTPUT, g_application->settings.outputPath);
         return TRUE;
     }
     Application* app = g_application;

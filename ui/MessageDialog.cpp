@@ -1,11 +1,12 @@
 #include "ui/MessageDialog.h"
 
+#include "ui/DialogText.h"
 #include "ui/resource.h"
 
 void showMessageDialog(HINSTANCE instance, HWND owner, const char* text) {
     MessageDialogParameters parameters{};
     lstrcpynA(parameters.text, text, sizeof parameters.text);
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MESSAGE), owner, messageDialogProcedure,
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MESSAGE), owner, messageDialogProcedure,
                     reinterpret_cast<LPARAM>(&parameters));
 }
 
@@ -18,7 +19,7 @@ INT_PTR CALLBACK messageDialogProcedure(HWND dialog, UINT message, WPARAM wParam
             SetWindowPos(dialog, nullptr, 0, 0, rect.right - rect.left + parameters->extraWidth,
                          rect.bottom - rect.top + parameters->extraHeight,
                          SWP_NOMOVE | SWP_NOZORDER);
-            SetDlgItemTextA(dialog, IDC_MESSAGE_TEXT, parameters->text);
+            setDialogText(dialog, IDC_MESSAGE_TEXT, parameters->text);
             return TRUE;
         }
         case WM_COMMAND:

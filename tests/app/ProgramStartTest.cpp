@@ -17,11 +17,9 @@ std::string quoted(const std::string& path) { return "\"" + path + "\""; }
 std::string installCopy(const std::string& name, const char* codecSource) {
     std::string folder = joinPath(scratchFolder(), name);
     makeFolder(folder);
-    CopyFileA(joinPath(binaryFolder(), "quorl.exe").c_str(), joinPath(folder, "quorl.exe").c_str(), FALSE);
-    DeleteFileA(joinPath(folder, "avishim.dll").c_str());
-    if (codecSource != nullptr)
-        CopyFileA(joinPath(binaryFolder(), codecSource).c_str(),
-                  joinPath(folder, "avishim.dll").c_str(), FALSE);
+    copyFile(joinPath(binaryFolder(), "quorl.exe"), joinPath(folder, "quorl.exe"));
+    deleteFile(joinPath(folder, "avishim.dll"));
+    if (codecSource != nullptr) copyFile(joinPath(binaryFolder(), codecSource), joinPath(folder, "avishim.dll"));
     return folder;
 }
 
@@ -97,6 +95,19 @@ TEST_F(ProgramStartTest, VersionMismatchStopsAtOnceWithoutTouchingSettings) {
     EXPECT_FALSE(programSubkeyExists("Usersettings"));
     // Straight to shutdown: no five-second pause on this path.
     EXPECT_LT(run.secondsToExit, 4.0);
+}
+
+TEST_F(ProgramStartTest, AProgramFolderNamedOutsideTheCodePagePassesBothVersionChecks) {
+    // C:\\Программы\\Quorl, as a Russian user would install it.
+    std::string folder = installCopy("\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC\xD0\xBC\xD1\x8B\\Quorl",
+                                     "avishim.dll");
+    WindowAnswerer person("Quorl", IDOK), conflict("Version conflict", IDOK);
+    ProcessResult run = runProcess(quoted(joinPath(folder, "quorl.exe")) + " -q x.avs", 30000, folder);
+    EXPECT_EQ(person.answered() + conflict.answered(), 0u);
+    EXPECT_EQ(run.output, std::string(kEmptyReport) + "Source : x.avs could not be opened\n");
+    EXPECT_EQ(run.exitCode, 1u);
+    // -q: a script does not wait five seconds at the end of every run.
+    EXPECT_LT(run.secondsAfterLastOutput, 2.0);
 }
 
 TEST_F(ProgramStartTest, CommandLineModeNeverSavesItsSettings) {

@@ -1,11 +1,13 @@
 // The settings record against the real registry of the test prefix.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "app/CpuFeatures.h"
 #include "app/RegistryStore.h"
 #include "app/SettingsLoader.h"
+#include "common/Paths.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/WindowAnswerer.h"
 
@@ -153,6 +155,43 @@ TEST_F(SettingsTest, SaveWritesTheWholeRecord) {
     ASSERT_TRUE(readRegistryValue(kUserSettingsSubkey, "Data", data, &type));
     EXPECT_EQ(type, static_cast<unsigned long>(REG_BINARY));
     EXPECT_EQ(data, bytesOf(s));
+}
+
+TEST_F(SettingsTest, PathsAreUtf8InMemoryAndStoredAsTextThatReopensTheSameFiles) {
+    // A path an older version stored in the ANSI code page ("é" in it).
+    char ansiE[4] = {};
+    BOOL defaulted = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, L"\u00E9", 1, ansiE, sizeof ansiE, nullptr, &defaulted);
+    UserSettings stored = customRecord();
+    const bool hasE = !defaulted && ansiE[0] != 0 && ansiE[1] == 0;
+    std::printf("ANSI code page %u%s\n", GetACP(), hasE ? "" : ": no e-acute, that half is skipped");
+    if (hasE) std::strcpy(stored.sourcePath, (std::string("d:\\clips\\sc") + ansiE + "ne.avs").c_str());
+    // A file named in Cyrillic, which no single-byte Western code page holds.
+    const std::string folder = joinPath(scratchFolder(), "\xD0\x9A\xD0\xBB\xD0\xB8\xD0\xBF\xD1\x8B");
+    makeFolder(folder);
+    const std::string cyrillic = joinPath(folder, "\xD1\x81\xD1\x86\xD0\xB5\xD0\xBD\xD0\xB0.AVI");
+    ASSERT_TRUE(writeFileBytes(cyrillic, {'x'}));
+    store(bytesOf(stored));
+    UserSettings s = loadFresh(2);
+    if (hasE) {
+        EXPECT_STREQ(s.sourcePath, "d:\\clips\\sc\xC3\xA9ne.avs");
+    }
+    std::strcpy(s.outputPath, cyrillic.c_str());
+
+    RegistryStore registry;
+    saveSettings(registry, s);
+    std::vector<unsigned char> data;
+    ASSERT_TRUE(readRegistryValue(kUserSettingsSubkey, "Data", data));
+    ASSERT_EQ(data.size(), sizeof(UserSettings));
+    UserSettings saved;
+    std::memcpy(&saved, data.data(), sizeof saved);
+    EXPECT_STREQ(saved.sourcePath, stored.sourcePath);  // the same bytes as before
+    wchar_t longPath[MAX_PATH] = {};
+    ASSERT_GT(GetLongPathNameW(paths::wide(paths::fromAnsi(saved.outputPath)).c_str(), longPath, MAX_PATH),
+              0u) << saved.outputPath;
+    EXPECT_EQ(paths::utf8(longPath), cyrillic);
+    // Everything but the paths is stored byte for byte.
+    EXPECT_EQ(std::memcmp(&saved.rawAudio, &s.rawAudio, sizeof saved - offsetof(UserSettings, rawAudio)), 0);
 }
 
 TEST_F(SettingsTest, BlocksAboveOneKilobyteAreRefusedWithAMessage) {

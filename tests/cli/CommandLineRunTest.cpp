@@ -6,9 +6,13 @@
 #include <vfw.h>
 
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/Paths.h"
+#include "tests/codec/CodecTestSupport.h"
+#include "tests/installer/LinkThroughCodec.h"
 #include "tests/support/ProcessRunner.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/WindowAnswerer.h"
@@ -73,7 +77,7 @@ LinkFile readLink(const std::string& path) {
     LinkFile link;
     AVIFileInit();
     PAVIFILE file = nullptr;
-    if (AVIFileOpenA(&file, path.c_str(), OF_READ, nullptr) == 0) {
+    if (AVIFileOpenW(&file, aviFileName(path).c_str(), OF_READ, nullptr) == 0) {
         link.opened = true;
         AVIFILEINFOA info{};
         AVIFileInfoA(file, &info, sizeof info);
@@ -240,8 +244,154 @@ TEST_F(CommandLineRunTest, RefusedLinkIsReportedAsFailure) {
 TEST_F(CommandLineRunTest, OverlongPathIsRefusedBeforeAnythingElse) {
     std::string path = "c:\\" + std::string(260, 'x') + ".avs";
     ProcessResult run = runQuorl(path);
-    EXPECT_EQ(run.output, "The input and output file names may have at most 259 characters\n");
+    EXPECT_EQ(run.output,
+              "The input and output file names may have at most 259 characters\n"
+              "(a character outside plain ASCII counts as two to four)\n");
     EXPECT_EQ(run.exitCode, 4u);
+}
+
+// Paths people have: long, in other scripts, given relative to the current
+// folder. Each link must name its source so that a program started later,
+// from another folder, plays it: frames and sound equal to the source's.
+constexpr char kReadbackListVariable[] = "QUORL_READBACK_LIST";
+
+struct PathCase {
+    const char* name;
+    std::string sourceFolder, sourceName;
+    std::string outputFolder, outputName;
+    bool relative;  // given relative to the source's folder, where quorl runs
+};
+
+std::vector<PathCase> pathCases() {
+    const std::string s = scratchFolder();  // S:\cli_run_test
+    std::string deep = joinPath(s, "deep");
+    for (const char* level : {"Level one of many", "Level two of many", "Level three of many",
+                              "Level four of many", "Level five of many"})
+        deep = joinPath(deep, level);
+    const std::string wedding = joinPath(s, "Users\\Anna Maria\\Videos\\Wedding 2026");
+    const std::string camera = "ceremony camera one.avi";
+    const std::string longName =
+        std::string(100 - joinPath(wedding, camera).size(), 'x') + camera;
+    return {
+        // 38 characters: the field, byte for byte as ever.
+        {"38 characters", joinPath(s, "plain"), "thirty-eight.avi", s, "plain-link.avi", false},
+        {"100 characters", wedding, longName, wedding, "ceremony link.avi", false},
+        {"short form fits", joinPath(s, "A folder with a long name"), "the clip of the day.avi",
+         joinPath(s, "A folder with a long name"), "the link of the day.avi", false},
+        {"short form too long", deep, "clip in the deep.avi", deep, "link in the deep.avi", false},
+        {"Cyrillic", joinPath(s, "\xD0\x92\xD0\xB8\xD0\xB4\xD0\xB5\xD0\xBE"),
+         "\xD0\xBA\xD0\xBB\xD0\xB8\xD0\xBF.avi", joinPath(s, "\xD0\x92\xD0\xB8\xD0\xB4\xD0\xB5\xD0\xBE"),
+         "\xD1\x81\xD1\x81\xD1\x8B\xD0\xBB\xD0\xBA\xD0\xB0.avi", false},
+        {"Chinese", joinPath(s, "\xE8\xA7\x86\xE9\xA2\x91"), "\xE5\xA9\x9A\xE7\xA4\xBC.avi",
+         joinPath(s, "\xE9\x93\xBE\xE6\x8E\xA5"), "\xE5\xA9\x9A\xE7\xA4\xBC.avi", false},
+        {"emoji", joinPath(s, "party \xF0\x9F\x8E\x89"), "clip \xF0\x9F\x8E\xAC.avi", s,
+         "link \xF0\x9F\x8E\xAC.avi", false},
+        {"relative", joinPath(s, "relative"), "clip.avi", joinPath(s, "relative"), "clip link.avi", true},
+    };
+}
+
+// The source a format names: its 8-bit field (the ANSI code page's bytes)
+// when the format has its fixed size, else the path block's UTF-8 behind an
+// empty field.
+std::string namedSource(const std::vector<unsigned char>& format, size_t field, size_t fixed) {
+    if (format.size() < fixed) return "";
+    if (format.size() == fixed) return paths::fromAnsi(reinterpret_cast<const char*>(&format[field]));
+    if (format[field] != 0 || format.size() < fixed + 8 || std::memcmp(&format[fixed], "PATH", 4) != 0)
+        return "";
+    return reinterpret_cast<const char*>(&format[fixed + 8]);
+}
+
+std::wstring longForm(const std::string& path) {
+    wchar_t full[MAX_PATH] = {};
+    GetLongPathNameW(paths::wide(path).c_str(), full, MAX_PATH);
+    return full;
+}
+
+TEST_F(CommandLineRunTest, AnyPathAUserHasMakesALinkThatPlaysFromAnywhere) {
+    registerCodecForVideo();
+    std::ostringstream list;
+    for (const PathCase& c : pathCases()) {
+        SCOPED_TRACE(c.name);
+        makeFolder(c.sourceFolder);
+        makeFolder(c.outputFolder);
+        const std::string source = joinPath(c.sourceFolder, c.sourceName);
+        const std::string link = joinPath(c.outputFolder, c.outputName);
+        ASSERT_TRUE(copyFile(clip(), source));
+        deleteFile(link);
+        const std::string input = c.relative ? c.sourceName : source;
+        const std::string out = c.relative ? c.outputName : link;
+        ProcessResult run = runProcess("\"" + joinPath(binaryFolder(), "quorl.exe") + "\" -q \"" + input +
+                                           "\" \"" + out + "\"",
+                                       60000, c.relative ? c.sourceFolder : scratchFolder());
+        ASSERT_EQ(run.exitCode, 0u) << run.output;
+        // As typed, and at once: -q has no one to keep the console open for.
+        EXPECT_NE(run.output.find("Inputfilename       : " + input + "\n"), std::string::npos) << run.output;
+        EXPECT_LT(run.secondsAfterLastOutput, 2.0);
+
+        LinkFile made = readLink(link);
+        ASSERT_TRUE(made.opened);
+        // Both formats name the source alike; the field names it by the full
+        // path or its short form, else the block holds the full path.
+        const std::string named = namedSource(made.videoFormat, 60, 112);
+        EXPECT_EQ(named, namedSource(made.audioFormat, 38, 82));
+        EXPECT_EQ(CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, longForm(named).c_str(), -1,
+                                 paths::wide(source).c_str(), -1),
+                  CSTR_EQUAL) << named;
+        if (std::string(c.name) == "38 characters") {
+            ASSERT_EQ(source.size(), 38u);
+            ASSERT_EQ(made.videoFormat.size(), 112u);
+            EXPECT_EQ(std::memcmp(&made.videoFormat[60], source.c_str(), 39), 0);
+            EXPECT_EQ(made.videoFormat[99], 0);
+        }
+        if (std::string(c.name) == "100 characters") {
+            EXPECT_EQ(source.size(), 100u);
+        }
+        if (std::string(c.name) == "short form fits") {
+            EXPECT_EQ(made.videoFormat.size(), 112u);
+        }
+        if (std::string(c.name) == "short form too long") {
+            EXPECT_GT(made.videoFormat.size(), 112u);
+            EXPECT_EQ(named, source);
+        }
+        list << link << "\n" << source << "\n";
+    }
+    const std::string listFile = joinPath(scratchFolder(), "readback.txt");
+    const std::string listed = list.str();
+    ASSERT_TRUE(writeFileBytes(listFile, std::vector<unsigned char>(listed.begin(), listed.end())));
+
+    // A player started afterwards, in another folder.
+    char self[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+    SetEnvironmentVariableA(kReadbackListVariable, listFile.c_str());
+    ProcessResult reader = runProcess("\"" + std::string(self) + "\" --gtest_filter=LinkedPathReadback.*",
+                                      120000, mediaFolder());
+    SetEnvironmentVariableA(kReadbackListVariable, nullptr);
+    EXPECT_EQ(reader.exitCode, 0u) << reader.output;
+    EXPECT_NE(reader.output.find("[  PASSED  ] 1 test"), std::string::npos) << reader.output;
+}
+
+// Run only as the fresh process above; skipped in a normal run.
+TEST(LinkedPathReadback, FramesAndSoundEqualTheSource) {
+    char listFile[MAX_PATH] = {};
+    if (GetEnvironmentVariableA(kReadbackListVariable, listFile, MAX_PATH) == 0)
+        GTEST_SKIP() << "runs inside AnyPathAUserHasMakesALinkThatPlaysFromAnywhere";
+    const std::vector<unsigned char> listed = readFileBytes(listFile);
+    std::istringstream in(std::string(listed.begin(), listed.end()));
+    const std::vector<LONG> frames = {0, 1, 24, 49};
+    const std::vector<unsigned char> pcm = readFileBytes(joinPath(mediaFolder(), "cli\\clip.pcm"));
+    std::string link, source;
+    int links = 0;
+    while (std::getline(in, link) && std::getline(in, source)) {
+        SCOPED_TRACE(link);
+        CodecReadback video = readLinkFrames(link, frames);
+        EXPECT_EQ(video.problem, "");
+        EXPECT_TRUE(video.pictures == readSourceFrames(source, frames));
+        CodecReadback sound = readLinkSound(link, WAVEFORMATEX{WAVE_FORMAT_PCM, 2, 48000, 48000 * 4, 4, 16, 0});
+        EXPECT_EQ(sound.problem, "");
+        EXPECT_TRUE(sound.pcm == pcm);
+        ++links;
+    }
+    EXPECT_EQ(links, 8);
 }
 
 }  // namespace

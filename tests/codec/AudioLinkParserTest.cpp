@@ -4,15 +4,20 @@
 
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "link/AudioLinkParser.h"
 #include "link/AudioRecords.h"
 #include "link/LittleEndian.h"
+#include "link/StoredPath.h"
 
 namespace {
 
 constexpr char kPath[] = "M:\\codec\\s25.avi";
+
+// The text length the path block at offset 82 states.
+uint32_t pathTextLength(const std::vector<uint8_t>& format) { return getU32(&format[86]); }
 
 std::vector<uint8_t> linkedFormat(uint32_t bitsInFormatFlag = 0) {
     AudioLinkData data = buildAudioLinkData({96000, 2112, 65536, 16, kPath, 1});
@@ -76,6 +81,39 @@ TEST(AudioLinkParserTest, EveryUnusableFieldIsRefused) {
         EXPECT_EQ(parseLinkedAudioFormat(format.data(), format.size(), &link), c.problem) << c.name;
     }
     EXPECT_EQ(parseLinkedAudioFormat(nullptr, 82, nullptr), LinkedFormatProblem::tooShort);
+}
+
+TEST(AudioLinkParserTest, APathBlockBehindTheLinkDataNamesTheSource) {
+    const std::string path = "S:\\\xE4\xB8\xAD\xE6\x96\x87\\\xF0\x9F\x98\x80.avi";
+    AudioLinkData data = buildAudioLinkData({96000, 2112, 65536, 16, "", 1});
+    const LinkedAudioFormat fixed = buildLinkedAudioFormat({2, 48000, 3200, 128, 16, 0}, data);
+    const std::vector<uint8_t> grown = audioFormatWithPath(fixed, path);
+    LinkedAudio link;
+    ASSERT_EQ(parseLinkedAudioFormat(grown.data(), grown.size(), &link), LinkedFormatProblem::none);
+    EXPECT_EQ(std::string(link.sourcePath), path);
+    EXPECT_TRUE(link.sourcePathIsUtf8);
+    EXPECT_EQ(link.blockSize, 128u);
+
+    using Edit = std::function<void(std::vector<uint8_t>&)>;
+    struct Case {
+        const char* name;
+        Edit edit;
+        LinkedFormatProblem problem;
+    };
+    const Case cases[] = {
+        {"fewer bytes than cbSize says", [](auto& f) { f.pop_back(); }, LinkedFormatProblem::badPathBlock},
+        {"cbSize short of the block", [](auto& f) { putU16(&f[16], getU16(&f[16]) - 4); },
+         LinkedFormatProblem::badPathBlock},
+        {"foreign tag: the empty field counts", [](auto& f) { putU32(&f[82], fourcc("next")); },
+         LinkedFormatProblem::badPath},
+        {"text without terminator", [](auto& f) { f[82 + 8 + pathTextLength(f) - 1] = 'x'; },
+         LinkedFormatProblem::badPathBlock},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> format = grown;
+        c.edit(format);
+        EXPECT_EQ(parseLinkedAudioFormat(format.data(), format.size(), &link), c.problem) << c.name;
+    }
 }
 
 TEST(AudioLinkParserTest, BlockRecordsAreCheckedAgainstTheLink) {

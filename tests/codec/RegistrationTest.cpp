@@ -8,6 +8,7 @@
 #include <string>
 
 #include "avishim/RegistryNames.h"
+#include "common/Paths.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace {
@@ -102,4 +103,27 @@ TEST_F(Registration, UnregisteringWhatWasNeverRegisteredSucceeds) {
     bool found = false;
     EXPECT_EQ(readString(root_, kDrivers32Key, "vidc.CRAM", &found), "msvidc32.dll");
     EXPECT_TRUE(found);
+}
+
+TEST_F(Registration, ADllInAFolderNamedOutsideTheCodePageIsNamedByAFormEveryReaderOpens) {
+    const std::string folder = joinPath(scratchFolder(), "\xD0\x9A\xD0\xBE\xD0\xB4\xD0\xB5\xD0\xBA");  // Кодек
+    makeFolder(folder);
+    const std::string copy = joinPath(folder, "avishim.dll");
+    ASSERT_TRUE(copyFile(joinPath(binaryFolder(), "avishim.dll"), copy));
+    HMODULE copied = LoadLibraryW(paths::wide(copy).c_str());
+    ASSERT_NE(copied, nullptr);
+    auto registerServer = reinterpret_cast<ServerFunction>(
+        reinterpret_cast<void*>(GetProcAddress(copied, "DllRegisterServer")));
+    ASSERT_NE(registerServer, nullptr);
+    EXPECT_EQ(registerServer(), S_OK);
+    FreeLibrary(copied);
+    bool found = false;
+    const std::string value = readString(root_, kDrivers32Key, kVideoDriverValue, &found);
+    ASSERT_TRUE(found);
+    // Plain characters only, naming the copy.
+    EXPECT_TRUE(paths::ansi(paths::wide(value)).has_value()) << value;
+    wchar_t longPath[MAX_PATH] = {};
+    ASSERT_GT(GetLongPathNameW(paths::wide(value).c_str(), longPath, MAX_PATH), 0u) << value;
+    EXPECT_EQ(CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, longPath, -1, paths::wide(copy).c_str(), -1),
+              CSTR_EQUAL);
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/Paths.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace {
@@ -80,13 +81,11 @@ ProcessResult runInstaller(const std::string& arguments) {
 
 DWORD runUninstaller(const std::string& folder) {
     constexpr DWORD kNotRun = 0xFFFFFFFF;
-    std::string line = "\"" + joinPath(folder, "uninstall.exe") + "\" /S";
-    std::vector<char> mutableLine(line.begin(), line.end());
-    mutableLine.push_back('\0');
-    STARTUPINFOA startup{};
+    std::wstring line = paths::wide("\"" + joinPath(folder, "uninstall.exe") + "\" /S");
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
         return kNotRun;
     DWORD exitCode = kNotRun;

@@ -172,6 +172,34 @@ TEST_F(InstallerTest, InstalledProgramLinksASourceThatTheRegisteredCodecReadsBac
     EXPECT_EQ(reader.exitCode, 0u) << reader.output;
 }
 
+TEST_F(InstallerTest, AFolderNamedInCyrillicInstallsAProgramThatLinksAndPlays) {
+    // C:\\Программы\\Quorl, as a Russian user would choose it.
+    const std::string cyrillic =
+        "C:\\\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC\xD0\xBC\xD1\x8B\\Quorl";
+    ProcessResult setup = runInstaller("/S /D=" + cyrillic);
+    ASSERT_EQ(setup.exitCode, 0u) << setup.output;
+    const std::string program = joinPath(cyrillic, "quorl.exe");
+    ASSERT_TRUE(fileExists(program));
+    const std::string source = joinPath(mediaFolder(), "cli\\clip.avi");
+    const std::string link = joinPath(scratchFolder(), "installed-cyrillic.avi");
+    deleteFile(link);
+    // Its own version and the codec beside it are found: no start-up box.
+    ProcessResult run = runProcess("\"" + program + "\" -q " + source + " " + link, 60000, scratchFolder());
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+
+    char self[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+    SetEnvironmentVariableA(kReadbackLinkVariable, link.c_str());
+    SetEnvironmentVariableA(kReadbackSourceVariable, source.c_str());
+    ProcessResult reader = runProcess("\"" + std::string(self) +
+                                          "\" --gtest_filter=InstalledCodecReadback.*",
+                                      120000, scratchFolder());
+    SetEnvironmentVariableA(kReadbackLinkVariable, nullptr);
+    SetEnvironmentVariableA(kReadbackSourceVariable, nullptr);
+    EXPECT_EQ(reader.exitCode, 0u) << reader.output;
+    EXPECT_EQ(runUninstaller(cyrillic), 0u);
+}
+
 // Run only as the fresh process above; skipped in a normal run.
 TEST(InstalledCodecReadback, FramesAndSoundEqualTheSource) {
     char link[MAX_PATH] = {};

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/Paths.h"
+
 namespace {
 
 // Holds one stream of an AVI file open for the life of the object.
@@ -14,7 +16,7 @@ class OpenStream {
 public:
     OpenStream(const std::string& path, DWORD type) {
         AVIFileInit();
-        if (AVIFileOpenA(&file_, path.c_str(), OF_READ, nullptr) == 0 &&
+        if (AVIFileOpenW(&file_, aviFileName(path).c_str(), OF_READ, nullptr) == 0 &&
             AVIFileGetStream(file_, &stream_, type, 0) == 0)
             AVIStreamInfoA(stream_, &info_, sizeof info_);
     }
@@ -55,6 +57,12 @@ std::vector<unsigned char> topDownRows(const BITMAPINFOHEADER& header, const uns
 }
 
 }  // namespace
+
+std::wstring aviFileName(const std::string& path) {
+    std::wstring name = paths::wide(path);
+    if (paths::ansi(name)) return name;
+    return paths::shortPath(name).value_or(name);
+}
 
 CodecReadback readLinkFrames(const std::string& link, const std::vector<LONG>& frames) {
     CodecReadback result;

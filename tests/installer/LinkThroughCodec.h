@@ -6,6 +6,11 @@
 #include <string>
 #include <vector>
 
+// The name AVIFile opens `path` (UTF-8) by. Wine 8's AVIFile opens files
+// through the ANSI code page, so a name outside it goes by its short form,
+// as any client on Wine must do.
+std::wstring aviFileName(const std::string& path);
+
 // A link read back the way an editor reads it: AVIFile asks the registered
 // video codec for pictures, the ACM asks the registered audio driver for PCM.
 struct CodecReadback {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <tuple>
 
 #include "link/LinkMessages.h"
 #include "link/LinkWriter.h"
@@ -51,7 +52,7 @@ protected:
 
 }  // namespace
 
-TEST_F(LinkFailuresTest, SourcePathsLongerThanThirtyEightCharactersAreRefused) {
+TEST_F(LinkFailuresTest, ThirtyEightCharactersFillTheFieldLongerPathsABlockAndOnlyTooLongOnesAreRefused) {
     const std::string path38 = "d:\\media\\projects\\2024\\clip-0001-a.avs";
     ASSERT_EQ(path38.size(), 38u);
     LinkRequest r = request("path38.avi");
@@ -74,11 +75,33 @@ TEST_F(LinkFailuresTest, SourcePathsLongerThanThirtyEightCharactersAreRefused) {
     EXPECT_EQ(audio[76], 0);
     EXPECT_EQ(audio[77], 0);
 
+    // One more character, and no short form (the file does not exist): the
+    // field stays empty and the block behind both formats names the source.
     r = request("path39.avi");
     r.sourcePath = path38 + "x";
-    expectRefusedUntouched(r, "Path+File name are to long\n Max length=38");
-    r = request("path39-new.avi");
-    r.sourcePath = path38 + "x";
+    r.numAudioSamples = 1920 * 3;
+    {
+        MessageWatch watch(linkWriterCaptions());
+        LinkWriter writer;
+        ASSERT_TRUE(r.run(writer));
+        EXPECT_TRUE(watch.texts().empty());
+    }
+    file = inspectLink(r.outputPath);
+    ASSERT_EQ(file.parsed.problem, "");
+    for (const auto& [strf, field, fixed] : {std::tuple{file.parsed.streams[0].strf, 60, 112},
+                                             std::tuple{file.parsed.streams[1].strf, 38, 82}}) {
+        ASSERT_GT(strf.size(), static_cast<size_t>(fixed) + 8);
+        EXPECT_EQ(strf[field], 0);
+        EXPECT_EQ(std::string(strf.begin() + fixed, strf.begin() + fixed + 4), "PATH");
+        EXPECT_STREQ(reinterpret_cast<const char*>(&strf[fixed + 8]), r.sourcePath.c_str());
+    }
+
+    // Longer than AVIFile opens: refused before anything is touched.
+    r = request("path259.avi");
+    r.sourcePath = "d:\\" + std::string(256, 'a');
+    expectRefusedUntouched(r, "Path+File name are to long\n Max length=258");
+    r = request("path259-new.avi");
+    r.sourcePath = "d:\\" + std::string(256, 'a');
     expectFailure(r, 1);
     EXPECT_FALSE(fileExists(r.outputPath));
 }

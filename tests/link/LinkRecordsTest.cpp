@@ -1,6 +1,7 @@
 // The bytes and numbers a link file is made of, built without any file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "link/LinkMessages.h"
 #include "link/LinkPlan.h"
 #include "link/LittleEndian.h"
+#include "link/StoredPath.h"
 #include "link/VideoRecords.h"
 
 namespace {
@@ -135,6 +137,96 @@ TEST(VideoRecords, PathsFillAtMostThirtyEightBytes) {
     EXPECT_EQ(data[58], 0);
     EXPECT_EQ(data[59], 0);
     EXPECT_EQ(data[60], 1);
+}
+
+TEST(StoredPath, FieldThenShortFormThenBlockThenRefusal) {
+    const std::string path38 = "d:\\media\\projects\\2024\\clip-0001-a.avs";
+    const std::string longPath = "S:\\" + std::string(96, 'l') + ".avi";
+    const std::string cyrillic = "S:\\\xD0\x92\xD0\xB8\xD0\xB4\xD0\xB5\xD0\xBE.avi";  // Видео
+    const std::string tooMany = "S:\\" + std::string(kMaxSourcePathUnits - 3, 'x') + "\xF0\x9F\x98\x80";
+    using Kind = StoredPathKind;
+    struct Row {
+        const char* name;
+        PathForms forms;
+        Kind kind;
+        std::string field, block;
+    };
+    const Row rows[] = {
+        {"38 characters, byte for byte", {path38, path38, "D:\\MEDIA\\PROJEC~1\\2024\\CLIP-0~1.AVS"},
+         Kind::field, path38, ""},
+        {"ANSI but not ASCII", {"c:\\\xC3\xA9t\xC3\xA9.avi", "c:\\\xE9t\xE9.avi", std::nullopt},
+         Kind::field, "c:\\\xE9t\xE9.avi", ""},
+        {"39 characters: the short form", {path38 + "x", path38 + "x", "D:\\MEDIA\\CLIP~1.AVS"},
+         Kind::shortForm, "D:\\MEDIA\\CLIP~1.AVS", ""},
+        {"outside the code page, short form fits", {cyrillic, std::nullopt, "S:\\A_VE~WG3.AVI"},
+         Kind::shortForm, "S:\\A_VE~WG3.AVI", ""},
+        {"short form too long", {longPath, longPath, std::string(39, 's')}, Kind::block, "", longPath},
+        {"no short form", {cyrillic, std::nullopt, std::nullopt}, Kind::block, "", cyrillic},
+        {"258 units at most", {tooMany, std::nullopt, std::nullopt}, Kind::tooLong, "", ""},
+        {"not UTF-8", {"S:\\\xC0\xAF.avi", std::nullopt, std::nullopt}, Kind::tooLong, "", ""},
+        {"empty", {"", std::string(), std::nullopt}, Kind::tooLong, "", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const StoredPath stored = chooseStoredPath(row.forms);
+        EXPECT_EQ(stored.kind, row.kind);
+        EXPECT_EQ(stored.field, row.field);
+        EXPECT_EQ(stored.block, row.block);
+    }
+    // 258 units (an emoji takes two) still go into a block.
+    const std::string longest = tooMany.substr(0, tooMany.size() - 6) + "\xF0\x9F\x98\x80";
+    EXPECT_EQ(utf16Units(longest), kMaxSourcePathUnits);
+    EXPECT_EQ(chooseStoredPath({longest, std::nullopt, std::nullopt}).kind, Kind::block);
+}
+
+TEST(StoredPath, BlockLayoutBehindBothFormats) {
+    const std::string path = "S:\\\xE4\xB8\xAD\\x.avi";  // 12 bytes
+    const std::vector<uint8_t> block = buildPathBlock(path);
+    ASSERT_EQ(block.size(), 8u + 16u);  // 13 bytes of text padded to 16
+    EXPECT_EQ(std::memcmp(&block[0], "PATH", 4), 0);
+    EXPECT_EQ(u32at(block, 4), 13u);
+    EXPECT_EQ(std::memcmp(&block[8], path.c_str(), 13), 0);
+    for (size_t i = 21; i < block.size(); ++i) EXPECT_EQ(block[i], 0) << i;
+
+    VideoFormat video = buildVideoFormat(720, 576, 12, 622080, buildVideoLinkData(orvServerClip()));
+    const std::vector<uint8_t> grownVideo = videoFormatWithPath(video, path);
+    ASSERT_EQ(grownVideo.size(), 112u + block.size());
+    EXPECT_EQ(u32at(grownVideo, 0), grownVideo.size());
+    EXPECT_EQ(std::memcmp(&grownVideo[4], &video[4], 108), 0);  // the fixed part keeps its offsets
+    EXPECT_TRUE(std::equal(block.begin(), block.end(), grownVideo.begin() + 112));
+
+    AudioLinkData data = buildAudioLinkData(AudioLinkFields{480000, 2112, 65536, 16, "", 1});
+    LinkedAudioFormat audio = buildLinkedAudioFormat(LinkedAudioFields{2, 48000, 3200, 128, 16, 0}, data);
+    const std::vector<uint8_t> grownAudio = audioFormatWithPath(audio, path);
+    ASSERT_EQ(grownAudio.size(), 82u + block.size());
+    EXPECT_EQ(u16at(grownAudio, 16), 64u + block.size());
+    EXPECT_TRUE(std::equal(block.begin(), block.end(), grownAudio.begin() + 82));
+}
+
+TEST(StoredPath, Utf8IsCheckedAndCountedAsWindowsCounts) {
+    struct Row {
+        const char* text;
+        bool valid;
+        size_t units;
+    };
+    const Row rows[] = {
+        {"plain", true, 5},
+        {"\xD0\x92\xD0\xB8", true, 2},   // Cyrillic: two bytes each
+        {"\xE4\xB8\xAD", true, 1},        // CJK: three bytes
+        {"\xF0\x9F\x98\x80", true, 2},    // emoji: a surrogate pair
+        {"\xC0\xAF", false, 0},            // overlong '/'
+        {"\xED\xA0\x80", false, 0},        // a surrogate itself
+        {"\xF4\x90\x80\x80", false, 0},    // past U+10FFFF
+        {"\xE4\xB8", false, 0},            // cut short
+        {"\x80", false, 0},                // continuation without lead
+    };
+    for (const Row& row : rows) {
+        const std::string text = row.text;
+        EXPECT_EQ(isUtf8(reinterpret_cast<const uint8_t*>(text.data()), text.size()), row.valid) << text;
+        if (row.valid) {
+            EXPECT_EQ(utf16Units(text), row.units) << text;
+        }
+    }
 }
 
 TEST(VideoRecords, StreamHeaderDescribesTheDecodedPicture) {

@@ -2,12 +2,14 @@
 // every way a format handed to the codec can be wrong.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "link/LittleEndian.h"
+#include "link/StoredPath.h"
 #include "link/VideoLinkParser.h"
 #include "link/VideoRecords.h"
 
@@ -100,6 +102,80 @@ TEST(VideoLinkParser, RefusesEveryMalformedFormat) {
         EXPECT_EQ(parseVideoLinkFormat(format.data(), available, &link), row.fault);
     }
     EXPECT_EQ(parseVideoLinkFormat(nullptr, 112, nullptr), LinkFormatFault::tooShort);
+}
+
+TEST(VideoLinkParser, APathBlockNamesTheSourceAndIsCheckedLikeEveryField) {
+    VideoLinkFields empty = palYuy2();
+    empty.sourcePath = "";
+    const VideoFormat base = [&] {
+        const std::vector<uint8_t> f = formatFor(empty);
+        VideoFormat fixed{};
+        std::copy(f.begin(), f.end(), fixed.begin());
+        return fixed;
+    }();
+    const std::string longest = "S:\\" + std::string(251, 'p') + "\xE4\xB8\xAD\xF0\x9F\x98\x80.avi";
+    for (const std::string& path : {std::string("S:\\\xD0\x92\xD0\xB8\xD0\xB4\xD0\xB5\xD0\xBE\\c.avi"), longest}) {
+        const std::vector<uint8_t> format = videoFormatWithPath(base, path);
+        VideoLink link{};
+        ASSERT_EQ(parseVideoLinkFormat(format.data(), static_cast<uint32_t>(format.size()), &link),
+                  LinkFormatFault::none);
+        EXPECT_EQ(std::string(link.sourcePath), path);
+        EXPECT_TRUE(link.sourcePathIsUtf8);
+        EXPECT_EQ(link.width, 720);
+    }
+    VideoLink plain{};
+    const std::vector<uint8_t> plainFormat = formatFor(palYuy2());
+    ASSERT_EQ(parseVideoLinkFormat(plainFormat.data(), 112, &plain), LinkFormatFault::none);
+    EXPECT_FALSE(plain.sourcePathIsUtf8);
+
+    using Edit = std::function<void(std::vector<uint8_t>&)>;
+    // The block of "S:\\x.avi" sits at 112: tag, length 9, text, padding to 12.
+    struct Row {
+        const char* name;
+        Edit edit;
+        LinkFormatFault fault;
+    };
+    auto grow = [](std::vector<uint8_t>& f, std::vector<uint8_t> more) {
+        f.insert(f.end(), more.begin(), more.end());
+        putU32(&f[0], static_cast<uint32_t>(f.size()));
+    };
+    const Row rows[] = {
+        {"as built", [](auto&) {}, LinkFormatFault::none},
+        {"an unknown block before it is skipped",
+         [](auto& f) { f.insert(f.begin() + 112, {'n', 'e', 'x', 't', 4, 0, 0, 0, 1, 2, 3, 4});
+                       putU32(&f[0], static_cast<uint32_t>(f.size())); },
+         LinkFormatFault::none},
+        {"only an unknown block: the field is needed", [](auto& f) { putU32(&f[112], fourcc("next")); },
+         LinkFormatFault::emptyPath},
+        {"biSize past the bytes given", [](auto& f) { putU32(&f[0], static_cast<uint32_t>(f.size() + 4)); },
+         LinkFormatFault::badPathBlock},
+        {"biSize beyond any block", [](auto& f) { f.resize(112 + 4100); putU32(&f[0], 112 + 4100); },
+         LinkFormatFault::badPathBlock},
+        {"half a block header", [&](auto& f) { grow(f, {'P', 'A'}); }, LinkFormatFault::badPathBlock},
+        {"length past the end", [](auto& f) { putU32(&f[116], 13); }, LinkFormatFault::badPathBlock},
+        {"padding cut off", [](auto& f) { f.pop_back(); putU32(&f[0], static_cast<uint32_t>(f.size())); },
+         LinkFormatFault::badPathBlock},
+        {"no terminator", [](auto& f) { f[128] = 'x'; }, LinkFormatFault::badPathBlock},
+        {"a NUL inside", [](auto& f) { f[122] = 0; }, LinkFormatFault::badPathBlock},
+        {"empty text", [](auto& f) { putU32(&f[116], 1); f[120] = 0; }, LinkFormatFault::badPathBlock},
+        {"not UTF-8", [](auto& f) { f[123] = 0xC0; f[124] = 0xAF; }, LinkFormatFault::badPathBlock},
+        {"a second path block", [&](auto& f) { grow(f, buildPathBlock("T:\\y.avi")); },
+         LinkFormatFault::badPathBlock},
+        {"text longer than any path", [&](auto& f) {
+             f.resize(112);
+             grow(f, buildPathBlock(std::string(kMaxPathText, 'q')));
+         }, LinkFormatFault::badPathBlock},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<uint8_t> format = videoFormatWithPath(base, "S:\\x.avi");
+        row.edit(format);
+        VideoLink link{};
+        EXPECT_EQ(parseVideoLinkFormat(format.data(), static_cast<uint32_t>(format.size()), &link), row.fault);
+        if (row.fault == LinkFormatFault::none) {
+            EXPECT_STREQ(link.sourcePath, "S:\\x.avi");
+        }
+    }
 }
 
 TEST(VideoLinkParser, FourccsCompareWithoutCase) {

@@ -74,7 +74,7 @@ TEST(ReaderOpen, PathsLongerThanThePathFieldAreRefused) {
     // The real file, reached through a path longer than the field holds.
     std::string longPath = mediaPath("rgb24.avi");
     const size_t cut = longPath.rfind('\\');
-    while (longPath.size() < 420) longPath.insert(cut, "\\.");
+    while (longPath.size() < 1100) longPath.insert(cut, "\\.");
     AVIReader reader;
     EXPECT_FALSE(reader.open(longPath.c_str(), true, true, "Quorl"));
     EXPECT_TRUE(startsWith(reader.lastError, "Could not open AVI file : \""));

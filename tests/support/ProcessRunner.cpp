@@ -3,6 +3,8 @@
 #include <chrono>
 #include <vector>
 
+#include "common/Paths.h"
+
 namespace {
 using Clock = std::chrono::steady_clock;
 double secondsBetween(Clock::time_point a, Clock::time_point b) {
@@ -21,19 +23,19 @@ ProcessResult runProcess(const std::string& commandLine, DWORD timeoutMs,
     HANDLE nul = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                              OPEN_EXISTING, 0, nullptr);
 
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = nul;
     startup.hStdOutput = writeEnd;
     startup.hStdError = writeEnd;
     PROCESS_INFORMATION process{};
-    std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
-    mutableLine.push_back('\0');
+    // UTF-8, handed over wide: a name in any script reaches the child whole.
+    std::wstring mutableLine = paths::wide(commandLine);
+    const std::wstring folder = paths::wide(workingDirectory);
     auto start = Clock::now();
-    BOOL created = CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                  workingDirectory.empty() ? nullptr : workingDirectory.c_str(),
-                                  &startup, &process);
+    BOOL created = CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                  folder.empty() ? nullptr : folder.c_str(), &startup, &process);
     CloseHandle(writeEnd);
     if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
     if (!created) {

@@ -13,7 +13,7 @@ struct ProcessResult {
     double secondsAfterLastOutput = 0;  // from the last output byte to exit
 };
 
-// Runs a command line with standard output captured through a pipe and waits
+// Runs a command line (UTF-8) with standard output captured through a pipe and waits
 // for it (killing it after `timeoutMs`). `whileRunning`, when given, sees the
 // output so far every few milliseconds, so a test can act on the child's
 // progress (send it a console event, say).

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/RegistryStore.h"
+#include "common/Paths.h"
 
 namespace {
 
@@ -53,12 +54,18 @@ std::string joinPath(const std::string& folder, const std::string& name) {
 }
 
 bool fileExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(paths::wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+
+bool copyFile(const std::string& from, const std::string& to) {
+    return CopyFileW(paths::wide(from).c_str(), paths::wide(to).c_str(), FALSE) != 0;
+}
+
+bool deleteFile(const std::string& path) { return DeleteFileW(paths::wide(path).c_str()) != 0; }
 
 std::vector<unsigned char> readFileBytes(const std::string& path) {
     std::vector<unsigned char> bytes;
-    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+    if (FILE* file = _wfopen(paths::wide(path).c_str(), L"rb")) {
         unsigned char buffer[65536];
         size_t got;
         while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
@@ -69,7 +76,7 @@ std::vector<unsigned char> readFileBytes(const std::string& path) {
 }
 
 bool writeFileBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-    FILE* file = std::fopen(path.c_str(), "wb");
+    FILE* file = _wfopen(paths::wide(path).c_str(), L"wb");
     if (file == nullptr) return false;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && ok;
@@ -78,7 +85,7 @@ bool writeFileBytes(const std::string& path, const std::vector<unsigned char>& b
 void makeFolder(const std::string& folder) {
     for (size_t i = 3; i <= folder.size(); ++i) {
         if (i == folder.size() || folder[i] == '\\' || folder[i] == '/')
-            CreateDirectoryA(folder.substr(0, i).c_str(), nullptr);
+            CreateDirectoryW(paths::wide(folder.substr(0, i)).c_str(), nullptr);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "common/Paths.h"
 #include "source/SourceReader.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/WindowAnswerer.h"
@@ -25,7 +26,7 @@ std::thread pickFile(const char* caption, std::string path) {
     return std::thread([caption, path] {
         HWND dialog = waitForDialog(caption);
         if (dialog == nullptr) return;
-        SetDlgItemTextA(dialog, kFileNameBox, path.c_str());
+        SetDlgItemTextW(dialog, kFileNameBox, paths::wide(path).c_str());
         pressButton(dialog, IDOK);
     });
 }
@@ -110,6 +111,24 @@ TEST_F(LinkDialogTest, PickedPalSourceFillsTheFields) {
     EXPECT_EQ(linkField(IDC_INFO_AUDIO_TIME), "00:01:52");
     // The source was itself an AVI file: the proposal keeps it apart.
     EXPECT_EQ(linkField(IDC_LINK_OUTPUT), "m:\\ui\\pal_SHIM.AVI");
+}
+
+TEST_F(LinkDialogTest, ASourceNamedInCyrillicIsPickedPreviewedAndNamesItsLink) {
+    const std::string folder = joinPath(scratchFolder(), "\xD0\x92\xD0\xB8\xD0\xB4\xD0\xB5\xD0\xBE");  // Видео
+    makeFolder(folder);
+    const std::string source = joinPath(folder, "\xD0\x9A\xD0\xBB\xD0\xB8\xD0\xBF.avi");  // Клип
+    ASSERT_TRUE(copyFile(uiMediaPath("pal.avi"), source));
+    std::thread person = pickFile("Open", source);
+    clickLinkButton(IDC_LINK_BROWSE_INPUT);
+    person.join();
+    EXPECT_EQ(linkField(IDC_LINK_INPUT), source);
+    ASSERT_NE(app->previewSource, nullptr);
+    EXPECT_EQ(linkField(IDC_INFO_NR_FRAMES), "1500");
+    // Only the letters A to Z are lower-cased; the rest of the name stays.
+    std::string stem = source.substr(0, source.size() - 4);
+    for (char& c : stem)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    EXPECT_EQ(linkField(IDC_LINK_OUTPUT), stem + "_SHIM.AVI");
 }
 
 TEST_F(LinkDialogTest, NtscRateShowsThreeDecimalsAndNoSoundShowsNone) {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/RegistryStore.h"
+#include "common/Paths.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/WindowAnswerer.h"
 #include "tests/ui/WindowFixture.h"
@@ -47,7 +48,8 @@ public:
 
     bool ready() const { return linkDialog != nullptr; }
     void type(int field, const std::string& text) {
-        SendMessageA(GetDlgItem(linkDialog, field), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        const std::wstring wide = paths::wide(text);
+        SendMessageW(GetDlgItem(linkDialog, field), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
     }
     void pressWrap() { pressButton(linkDialog, IDC_LINK_WRAP); }
     void menu(UINT command) { PostMessageA(mainWindow, WM_COMMAND, command, 0); }
@@ -228,6 +230,39 @@ TEST_F(WindowCycleTest, AnOutputThatNamesTheSourceIsRefusedWithoutTheOverwriteQu
     EXPECT_EQ(program.waitForExit(), 0);
     EXPECT_EQ(question.answered(), 0u);
     EXPECT_EQ(readFileBytes(source), original);
+}
+
+TEST_F(WindowCycleTest, NamesInOtherScriptsAreLinkedAndSavedSoTheyReopenTheSameFiles) {
+    const std::string folder = joinPath(scratchFolder(), "\xD0\x92\xD0\xB8\xD0\xB4\xD0\xB5\xD0\xBE");  // Видео
+    makeFolder(folder);
+    const std::string source = joinPath(folder, "\xE5\xA9\x9A\xE7\xA4\xBC \xF0\x9F\x8E\x89.avi");  // 婚礼 🎉
+    const std::string link = joinPath(folder, "\xD1\x81\xD1\x81\xD1\x8B\xD0\xBB\xD0\xBA\xD0\xB0.avi");  // ссылка
+    ASSERT_TRUE(copyFile(uiMediaPath("clip.avi"), source));
+    deleteFile(link);
+    storeSettings(uiMediaPath("clip.avi").c_str());
+    WindowAnswerer person("Quorl", IDOK);
+    RunningProgram program;
+    ASSERT_TRUE(program.ready());
+    program.type(IDC_LINK_INPUT, source);
+    program.type(IDC_LINK_OUTPUT, link);
+    program.pressWrap();
+    ASSERT_TRUE(person.waitForAnswers(1, 30000));
+    EXPECT_EQ(person.texts()[0], "Link created!\n");
+    EXPECT_TRUE(fileExists(link));
+    PostMessageA(program.mainWindow, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.waitForExit(), 0);
+    // The record keeps 8-bit text that a later run, or an older version,
+    // opens the same files by.
+    UserSettings saved = storedSettings();
+    for (const auto& [stored, file] : {std::pair<const char*, std::string>{saved.sourcePath, source},
+                                       std::pair<const char*, std::string>{saved.outputPath, link}}) {
+        wchar_t longPath[MAX_PATH] = {};
+        ASSERT_GT(GetLongPathNameW(paths::wide(paths::fromAnsi(stored)).c_str(), longPath, MAX_PATH), 0u)
+            << stored;
+        EXPECT_EQ(CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, longPath, -1,
+                                 paths::wide(file).c_str(), -1),
+                  CSTR_EQUAL);
+    }
 }
 
 }  // namespace

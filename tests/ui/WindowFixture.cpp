@@ -1,6 +1,7 @@
 #include "tests/ui/WindowFixture.h"
 
 #include "app/CpuFeatures.h"
+#include "common/Paths.h"
 #include "tests/support/TestEnvironment.h"
 #include "ui/MainWindow.h"
 
@@ -53,13 +54,13 @@ void WindowFixture::clickLinkButton(int id) {
 }
 
 std::string WindowFixture::linkField(int id) const {
-    char text[1024] = {};
-    GetDlgItemTextA(app->linkDialog, id, text, sizeof text);
-    return text;
+    wchar_t text[1024] = {};
+    GetDlgItemTextW(app->linkDialog, id, text, 1024);
+    return paths::utf8(text);
 }
 
 void WindowFixture::setLinkField(int id, const std::string& text) {
-    SetDlgItemTextA(app->linkDialog, id, text.c_str());
+    SetDlgItemTextW(app->linkDialog, id, paths::wide(text).c_str());
 }
 
 UINT WindowFixture::menuCheck(UINT command) const {

@@ -24,6 +24,7 @@ protected:
     void menuCommand(UINT command);
     // A click on a control of the link dialog.
     void clickLinkButton(int id);
+    // UTF-8, read and written wide as a person types.
     std::string linkField(int id) const;
     void setLinkField(int id, const std::string& text);
     UINT menuCheck(UINT command) const;
