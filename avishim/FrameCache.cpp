@@ -26,6 +26,7 @@ FrameCache::Picture FrameCache::find(uint64_t owner, uint32_t frame) {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = index_.find(Key{owner, frame});
     if (found == index_.end()) return nullptr;
+    found->second->inPassing = false;
     order_.splice(order_.begin(), order_, found->second);
     return found->second->picture;
 }
@@ -53,6 +54,7 @@ FrameCache::Picture FrameCache::reserve(size_t bytes) {
     Picture reused;
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (!order_.empty() && order_.back().inPassing) reused = dropOldest(bytes);
         while (!order_.empty() && held_ + bytes > budget_) {
             Picture candidate = dropOldest(bytes);
             if (reused == nullptr) reused = std::move(candidate);
@@ -64,7 +66,8 @@ FrameCache::Picture FrameCache::reserve(size_t bytes) {
     return Picture(fresh);
 }
 
-void FrameCache::commit(uint64_t owner, uint32_t frame, Picture picture, size_t bytes) {
+void FrameCache::commit(uint64_t owner, uint32_t frame, Picture picture, size_t bytes,
+                        bool inPassing) {
     if (picture == nullptr || bytes > budget_) return;
     std::lock_guard<std::mutex> lock(mutex_);
     const Key key{owner, frame};
@@ -72,8 +75,8 @@ void FrameCache::commit(uint64_t owner, uint32_t frame, Picture picture, size_t 
     if (found != index_.end()) drop(found->second);
     // Other decoders may have committed since this one reserved.
     while (!order_.empty() && held_ + bytes > budget_) dropOldest(0);
-    order_.push_front(Entry{key, std::move(picture), bytes});
-    index_[key] = order_.begin();
+    const auto placed = inPassing ? order_.end() : order_.begin();
+    index_[key] = order_.insert(placed, Entry{key, std::move(picture), bytes, inPassing});
     held_ += bytes;
 }
 

@@ -42,7 +42,12 @@ public:
     Picture reserve(size_t bytes);
     // Keeps `picture` (of `bytes`) as `owner`'s `frame`, replacing any
     // earlier one. A picture larger than the whole budget is not kept.
-    void commit(uint64_t owner, uint32_t frame, Picture picture, size_t bytes);
+    // A picture `inPassing` (decoded during playback, unlikely to be asked
+    // for again) comes last in line: the next reserve of its size reuses it
+    // even while the budget lasts, so playing a clip does not fill the
+    // budget with fresh memory, unless it is found again first.
+    void commit(uint64_t owner, uint32_t frame, Picture picture, size_t bytes,
+                bool inPassing = false);
 
     // Lets go of every picture of `owner` (its source was closed).
     void forget(uint64_t owner);
@@ -69,6 +74,7 @@ private:
         Key key;
         Picture picture;
         size_t bytes;
+        bool inPassing;
     };
     using Order = std::list<Entry>;  // most recently used first
 

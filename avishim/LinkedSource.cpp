@@ -1,6 +1,5 @@
 #include "avishim/LinkedSource.h"
 
-#include <algorithm>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -201,15 +200,21 @@ ConstPicturePlanes LinkedSource::planesOf(const uint8_t* picture) const {
     return asConst(layOutPicture(const_cast<uint8_t*>(picture), format_, width_, height_, topDown_));
 }
 
-bool LinkedSource::askedRecently(uint32_t frame) {
-    const bool seen = std::find(recent_, recent_ + recentCount_, frame) != recent_ + recentCount_;
-    recent_[recentNext_] = frame;
-    recentNext_ = (recentNext_ + 1) % kRecentRequests;
-    recentCount_ = std::min(recentCount_ + 1, kRecentRequests);
-    return seen;
+bool LinkedSource::scrubbing(uint32_t frame) {
+    if (asked_ && frame <= previous_)
+        sinceStepBack_ = 0;
+    else if (sinceStepBack_ < kScrubbingRequests)
+        ++sinceStepBack_;
+    asked_ = true;
+    previous_ = frame;
+    return sinceStepBack_ < kScrubbingRequests;
 }
 
 LinkedSource::Fetch LinkedSource::picture(uint32_t frame, FrameCache::Picture* out) {
+    return fetch(frame, out, scrubbing(frame));
+}
+
+LinkedSource::Fetch LinkedSource::fetch(uint32_t frame, FrameCache::Picture* out, bool keep) {
     if (frame >= static_cast<uint32_t>(linkFrames_)) return Fetch::outsideLink;
     FrameCache& cache = FrameCache::shared();
     if (FrameCache::Picture cached = cache.find(source_->owner, frame)) {
@@ -218,7 +223,7 @@ LinkedSource::Fetch LinkedSource::picture(uint32_t frame, FrameCache::Picture* o
     }
     FrameCache::Picture slot = cache.reserve(bufferBytes_);
     if (slot == nullptr || !source_->read(frame, slot.get())) return Fetch::unreadable;
-    cache.commit(source_->owner, frame, slot, bufferBytes_);
+    cache.commit(source_->owner, frame, slot, bufferBytes_, !keep);
     *out = std::move(slot);
     return Fetch::ok;
 }
@@ -231,11 +236,12 @@ bool LinkedSource::deliversInto(int32_t format, bool topDown, size_t room) const
 
 LinkedSource::Fetch LinkedSource::copyInto(uint32_t frame, uint8_t* pixels) {
     if (frame >= static_cast<uint32_t>(linkFrames_)) return Fetch::outsideLink;
-    const bool again = askedRecently(frame);
-    FrameCache::Picture cached = FrameCache::shared().find(source_->owner, frame);
-    if (cached == nullptr && again) {
-        const Fetch fetched = picture(frame, &cached);
+    FrameCache::Picture cached;
+    if (scrubbing(frame)) {
+        const Fetch fetched = fetch(frame, &cached, true);
         if (fetched != Fetch::ok) return fetched;
+    } else {
+        cached = FrameCache::shared().find(source_->owner, frame);
     }
     if (cached != nullptr) {
         std::memcpy(pixels, cached.get(), pictureBytes_);

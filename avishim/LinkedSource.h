@@ -31,22 +31,25 @@ public:
     int32_t frameCount() const { return linkFrames_; }
 
     // Source frame `frame` as the source lays it out, from the cache or read
-    // into it. A frame the link does not have is never substituted.
+    // into it (for good while the user scrubs, else in passing). A frame the
+    // link does not have is never substituted.
     Fetch picture(uint32_t frame, FrameCache::Picture* out);
     ConstPicturePlanes planesOf(const uint8_t* picture) const;
 
     // Whether an output picture in `format`, top-down or not, with `room`
     // bytes, is laid out exactly as the source delivers its frames.
     bool deliversInto(int32_t format, bool topDown, size_t room) const;
-    // Puts `frame` into such an output: a cached picture is copied, any
-    // other is read straight into it. A frame asked for again soon is worth
-    // keeping, so it goes through the cache instead.
+    // Puts `frame` into such an output: a cached picture is copied; during
+    // playback any other is read straight into it, but while the user
+    // scrubs it goes through the cache, as it will soon be asked for again.
     Fetch copyInto(uint32_t frame, uint8_t* pixels);
 
 private:
     LinkedSource(std::shared_ptr<SourceVideo> source, int32_t linkFrames);
-    // Notes a request; true when the frame was asked for a short while ago.
-    bool askedRecently(uint32_t frame);
+    // Notes a request; true while the requests step back or repeat.
+    bool scrubbing(uint32_t frame);
+    // A picture read for playback is kept only in passing (FrameCache).
+    Fetch fetch(uint32_t frame, FrameCache::Picture* out, bool keep);
 
     std::shared_ptr<SourceVideo> source_;
     int32_t format_;
@@ -57,9 +60,10 @@ private:
     size_t pictureBytes_;
     size_t bufferBytes_;
 
-    // Scrubbing steps back and forth within a few frames.
-    static constexpr size_t kRecentRequests = 16;
-    uint32_t recent_[kRecentRequests] = {};
-    size_t recentCount_ = 0;
-    size_t recentNext_ = 0;
+    // Playback only goes forward; a step back or a repeat within the last
+    // few requests means the user is scrubbing.
+    static constexpr uint32_t kScrubbingRequests = 16;
+    bool asked_ = false;
+    uint32_t previous_ = 0;
+    uint32_t sinceStepBack_ = kScrubbingRequests;
 };

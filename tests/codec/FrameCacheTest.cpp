@@ -137,3 +137,25 @@ TEST(FrameCache, LinksOnSeveralThreadsShareItSafely) {
     EXPECT_LE(cache.bytesHeld(), cache.budget());
     EXPECT_EQ(cache.picturesHeld(), 16u);
 }
+
+TEST(FrameCache, PicturesOfPlaybackMakeWayFirstUnlessAskedForAgain) {
+    FrameCache cache(64 * 8);
+    fetch(cache, 1);
+    auto playback = [&cache](uint32_t frame) {
+        FrameCache::Picture picture = cache.reserve(64);
+        std::memcpy(picture.get(), &frame, sizeof frame);
+        cache.commit(1, frame, picture, 64, true);
+        return picture.get();
+    };
+    // Playing on reuses the one picture, with most of the budget left.
+    uint8_t* first = playback(2);
+    EXPECT_EQ(playback(3), first);
+    EXPECT_EQ(playback(4), first);
+    EXPECT_EQ(cache.picturesHeld(), 2u);
+    EXPECT_TRUE(fetch(cache, 1));
+    // Frame 4 asked for again is kept like any other.
+    EXPECT_TRUE(fetch(cache, 4));
+    EXPECT_NE(playback(5), first);
+    EXPECT_TRUE(fetch(cache, 4));
+    EXPECT_TRUE(fetch(cache, 1));
+}
