@@ -30,7 +30,7 @@ for size in 720x576 1920x1080; do
   ff -f lavfi -i "testsrc2=size=$size:rate=25" -frames:v 10 -c:v rawvideo -pix_fmt bgr24 "$media/$size.avi"
   mkdir -p "$media/$size" "$media/$size-links"
   for i in $(seq 1 200); do ln -f "$media/$size.avi" "$media/$size/s$i.avi"; done
-  echo "$size RGB24, 10 frames read from each:"
+  echo "$size RGB24, 10 frames read from each, stepping back from the last:"
   for count in 50 200; do
     plain=$("$top/scripts/wine-run" "$top/build/bin/codec_memory.exe" plain $count 10 "Q:\\$size\\s#.avi")
     links=$("$top/scripts/wine-run" "$top/build/bin/codec_memory.exe" link $count 10 "Q:\\$size\\s#.avi" "Q:\\$size-links")
