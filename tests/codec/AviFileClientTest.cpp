@@ -132,7 +132,8 @@ TEST_F(AviFileClient, ALinkWhoseSourceIsGoneDeliversNothing) {
 
 TEST_F(AviFileClient, SeveralClientsOfOneLinkAtOnce) {
     // Two views of the same link, as an editor with a preview and a timeline
-    // has: each decoder instance has its own source and cache.
+    // has: the two decoders share the source's reader and its pictures, one
+    // converting, the other reading into its own picture.
     SourceFrames source(codecMedia("yuy2.avi"));
     PAVISTREAM link = openVideo(codecMedia("yuy2-link.avi"));
     ASSERT_NE(link, nullptr);
