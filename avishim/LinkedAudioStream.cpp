@@ -46,6 +46,12 @@ std::unique_ptr<LinkedAudioStream> LinkedAudioStream::open(const LinkedAudio& li
         report("the source's sound no longer matches the link: ", link.sourcePath);
         return nullptr;
     }
+    // A source cut short since the link was made would leave holes of
+    // silence in the middle of a render; one that grew is still the same.
+    if (reader.numAudioSamples < link.numAudioSamples) {
+        report("the source has fewer samples than the link: ", link.sourcePath);
+        return nullptr;
+    }
     return stream;
 }
 
@@ -53,9 +59,10 @@ LinkedAudioStream::~LinkedAudioStream() { reader_.close(true, true); }
 
 bool LinkedAudioStream::fill(const AudioBlockRecord& record, uint8_t* out, uint32_t room) {
     const uint32_t frameBytes = link_.frameBytes();
-    // What lies past the source's end (the tail of a link's last blocks) is
-    // silence; the reader is asked only for what the source holds.
-    int64_t held = int64_t{reader_.numAudioSamples} - record.firstSample;
+    // The last block of a link made with an earlier schedule may reach past
+    // the link's sound; that tail is silence, also from a source that has
+    // grown since.
+    int64_t held = int64_t{link_.numAudioSamples} - record.firstSample;
     if (held < 0) held = 0;
     const int32_t read = held < record.sampleCount ? static_cast<int32_t>(held) : record.sampleCount;
     if (read > 0 && !reader_.readAudio(record.firstSample, read, out, static_cast<int32_t>(room))) {

@@ -1,11 +1,41 @@
 #include "avishim/LinkedSource.h"
 
-#include <algorithm>
+#include <cstring>
+#include <map>
+#include <mutex>
 #include <new>
+#include <string>
+#include <utility>
 
 #include "avishim/PictureLayout.h"
 #include "source/AVIReader.h"
 #include "source/FormatCode.h"
+
+// One source opened for pictures, shared by every link that names it in the
+// same pixel format (two such readers would deliver the very same frames).
+// It is closed when the last of those links lets it go, and its pictures
+// leave the cache with it.
+struct SourceVideo {
+    ~SourceVideo() { FrameCache::shared().forget(owner); }
+
+    // A reader serves one call at a time; links may be decoded on several
+    // threads at once.
+    std::mutex readLock;
+    std::unique_ptr<AVIReader> reader;
+    uint64_t owner = 0;  // its pictures' key in the cache
+    int32_t format = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t frames = 0;
+    bool topDown = false;
+    size_t pictureBytes = 0;
+    size_t bufferBytes = 0;
+
+    bool read(uint32_t frame, uint8_t* into) {
+        std::lock_guard<std::mutex> lock(readLock);
+        return reader->readVideoFrame(frame, into, static_cast<int32_t>(bufferBytes));
+    }
+};
 
 namespace {
 
@@ -32,16 +62,12 @@ size_t bufferBytesFor(const BITMAPINFOHEADER& delivered, size_t rowsNeed) {
     return rowsNeed;
 }
 
-}  // namespace
+// What makes two readers interchangeable: the file, and the format asked of
+// it. The source's path is used here and in openSourceVideo only.
+using SourceKey = std::pair<std::string, int32_t>;
+SourceKey sourceKeyOf(const VideoLink& link) { return {link.sourcePath, link.formatCode}; }
 
-std::unique_ptr<LinkedSource> LinkedSource::open(const VideoLink& link, const char** reason) {
-    const char* ignored = nullptr;
-    if (reason == nullptr) reason = &ignored;
-    if (sourcesBeingOpened >= kMaxNestedSources) {
-        *reason = "links name each other too deeply (a link naming itself?)";
-        return nullptr;
-    }
-    const NestingGuard nesting;
+std::shared_ptr<SourceVideo> openSourceVideo(const VideoLink& link, const char** reason) {
     std::unique_ptr<AVIReader> reader(new (std::nothrow) AVIReader);
     if (reader == nullptr) {
         *reason = "out of memory";
@@ -58,37 +84,115 @@ std::unique_ptr<LinkedSource> LinkedSource::open(const VideoLink& link, const ch
         *reason = "the source delivers another pixel format";
         return nullptr;
     }
-    if (reader->width != link.width || reader->height != link.height) {
-        *reason = "the source's picture size differs from the link's";
+    const size_t rowsNeed = pictureBytes(link.formatCode, reader->width, reader->height);
+    if (rowsNeed == 0) {
+        *reason = "the source's picture size is out of range";
         return nullptr;
     }
-    if (reader->nrFrames < 1) {
-        *reason = "the source has no frames";
+    std::shared_ptr<SourceVideo> source(new (std::nothrow) SourceVideo);
+    if (source == nullptr) {
+        *reason = "out of memory";
         return nullptr;
     }
     const BITMAPINFOHEADER& delivered = reader->deliveredHeader();
-    const bool topDown = delivered.biHeight < 0;
-    const size_t rowsNeed = pictureBytes(link.formatCode, link.width, link.height);
-    if (rowsNeed == 0) {
-        *reason = "the picture size is out of range";
-        return nullptr;
-    }
-    std::unique_ptr<LinkedSource> source(
-        new (std::nothrow) LinkedSource(std::move(reader), link.formatCode, link.width,
-                                        link.height, topDown, bufferBytesFor(delivered, rowsNeed)));
-    if (source == nullptr) *reason = "out of memory";
+    source->format = link.formatCode;
+    source->width = reader->width;
+    source->height = reader->height;
+    source->frames = reader->nrFrames;
+    source->topDown = delivered.biHeight < 0;
+    source->pictureBytes = rowsNeed;
+    source->bufferBytes = bufferBytesFor(delivered, rowsNeed);
+    source->owner = FrameCache::shared().newOwner();
+    source->reader = std::move(reader);
     return source;
 }
 
-LinkedSource::LinkedSource(std::unique_ptr<AVIReader> reader, int32_t format, int32_t width,
-                           int32_t height, bool topDown, size_t bufferBytes)
-    : reader_(std::move(reader)),
-      format_(format),
-      width_(width),
-      height_(height),
-      frameCount_(reader_->nrFrames),
-      topDown_(topDown),
-      cache_(bufferBytes) {}
+// Never destroyed, like the frame cache. The lock is never held while a
+// source is opened or closed: either may bring this codec in again for a
+// source that is itself a link.
+std::mutex& registryLock() {
+    static std::mutex* const lock = new std::mutex;
+    return *lock;
+}
+std::map<SourceKey, std::weak_ptr<SourceVideo>>& registry() {
+    static auto* const sources = new std::map<SourceKey, std::weak_ptr<SourceVideo>>;
+    return *sources;
+}
+
+// The open source for `link`, shared when one is open already. A shared one
+// that has fewer frames than this link (the file grew after it was opened)
+// is not used: a fresh look at the file decides.
+std::shared_ptr<SourceVideo> acquireSourceVideo(const VideoLink& link, const char** reason) {
+    const SourceKey key = sourceKeyOf(link);
+    std::shared_ptr<SourceVideo> shared;
+    {
+        std::lock_guard<std::mutex> lock(registryLock());
+        const auto found = registry().find(key);
+        if (found != registry().end()) shared = found->second.lock();
+    }
+    if (shared != nullptr && shared->frames >= link.nrFrames) return shared;
+    shared.reset();
+
+    std::shared_ptr<SourceVideo> opened = openSourceVideo(link, reason);
+    if (opened == nullptr) return nullptr;
+    {
+        std::lock_guard<std::mutex> lock(registryLock());
+        auto& sources = registry();
+        for (auto entry = sources.begin(); entry != sources.end();) {
+            if (entry->second.expired())
+                entry = sources.erase(entry);
+            else
+                ++entry;
+        }
+        std::weak_ptr<SourceVideo>& slot = sources[key];
+        // Another thread may have opened the same source meanwhile.
+        shared = slot.lock();
+        if (shared == nullptr || shared->frames < opened->frames) slot = opened;
+    }
+    if (shared != nullptr && shared->frames >= opened->frames) return shared;  // ours closes here
+    return opened;
+}
+
+}  // namespace
+
+std::unique_ptr<LinkedSource> LinkedSource::open(const VideoLink& link, const char** reason) {
+    const char* ignored = nullptr;
+    if (reason == nullptr) reason = &ignored;
+    if (link.nrFrames < 1) {
+        *reason = "the link names no frames";
+        return nullptr;
+    }
+    if (sourcesBeingOpened >= kMaxNestedSources) {
+        *reason = "links name each other too deeply (a link naming itself?)";
+        return nullptr;
+    }
+    const NestingGuard nesting;
+    std::shared_ptr<SourceVideo> source = acquireSourceVideo(link, reason);
+    if (source == nullptr) return nullptr;
+    if (source->width != link.width || source->height != link.height) {
+        *reason = "the source's picture size differs from the link's";
+        return nullptr;
+    }
+    // A source cut short since the link was made would have to make up the
+    // frames it lost.
+    if (source->frames < link.nrFrames) {
+        *reason = "the source has fewer frames than the link";
+        return nullptr;
+    }
+    std::unique_ptr<LinkedSource> linked(new (std::nothrow) LinkedSource(std::move(source), link.nrFrames));
+    if (linked == nullptr) *reason = "out of memory";
+    return linked;
+}
+
+LinkedSource::LinkedSource(std::shared_ptr<SourceVideo> source, int32_t linkFrames)
+    : source_(std::move(source)),
+      format_(source_->format),
+      width_(source_->width),
+      height_(source_->height),
+      linkFrames_(linkFrames),
+      topDown_(source_->topDown),
+      pictureBytes_(source_->pictureBytes),
+      bufferBytes_(source_->bufferBytes) {}
 
 LinkedSource::~LinkedSource() = default;
 
@@ -96,15 +200,52 @@ ConstPicturePlanes LinkedSource::planesOf(const uint8_t* picture) const {
     return asConst(layOutPicture(const_cast<uint8_t*>(picture), format_, width_, height_, topDown_));
 }
 
-const uint8_t* LinkedSource::picture(uint32_t frame) {
-    // Links made from a source that has since become shorter, or records
-    // that name frames past the end, show the last frame.
-    if (frame >= static_cast<uint32_t>(frameCount_)) frame = static_cast<uint32_t>(frameCount_ - 1);
-    if (const uint8_t* cached = cache_.find(frame)) return cached;
-    uint8_t* slot = cache_.reserve();
-    if (slot == nullptr) return nullptr;
-    const size_t bytes = std::min<size_t>(cache_.pictureBytes(), INT32_MAX);
-    if (!reader_->readVideoFrame(frame, slot, static_cast<int32_t>(bytes))) return nullptr;
-    cache_.commit(frame);
-    return slot;
+bool LinkedSource::scrubbing(uint32_t frame) {
+    if (asked_ && frame <= previous_)
+        sinceStepBack_ = 0;
+    else if (sinceStepBack_ < kScrubbingRequests)
+        ++sinceStepBack_;
+    asked_ = true;
+    previous_ = frame;
+    return sinceStepBack_ < kScrubbingRequests;
+}
+
+LinkedSource::Fetch LinkedSource::picture(uint32_t frame, FrameCache::Picture* out) {
+    return fetch(frame, out, scrubbing(frame));
+}
+
+LinkedSource::Fetch LinkedSource::fetch(uint32_t frame, FrameCache::Picture* out, bool keep) {
+    if (frame >= static_cast<uint32_t>(linkFrames_)) return Fetch::outsideLink;
+    FrameCache& cache = FrameCache::shared();
+    if (FrameCache::Picture cached = cache.find(source_->owner, frame)) {
+        *out = std::move(cached);
+        return Fetch::ok;
+    }
+    FrameCache::Picture slot = cache.reserve(bufferBytes_);
+    if (slot == nullptr || !source_->read(frame, slot.get())) return Fetch::unreadable;
+    cache.commit(source_->owner, frame, slot, bufferBytes_, !keep);
+    *out = std::move(slot);
+    return Fetch::ok;
+}
+
+bool LinkedSource::deliversInto(int32_t format, bool topDown, size_t room) const {
+    if (format != format_ || room < bufferBytes_) return false;
+    const bool rgb = format == kFormatRGB24 || format == kFormatRGB32;
+    return !rgb || topDown == topDown_;
+}
+
+LinkedSource::Fetch LinkedSource::copyInto(uint32_t frame, uint8_t* pixels) {
+    if (frame >= static_cast<uint32_t>(linkFrames_)) return Fetch::outsideLink;
+    FrameCache::Picture cached;
+    if (scrubbing(frame)) {
+        const Fetch fetched = fetch(frame, &cached, true);
+        if (fetched != Fetch::ok) return fetched;
+    } else {
+        cached = FrameCache::shared().find(source_->owner, frame);
+    }
+    if (cached != nullptr) {
+        std::memcpy(pixels, cached.get(), pictureBytes_);
+        return Fetch::ok;
+    }
+    return source_->read(frame, pixels) ? Fetch::ok : Fetch::unreadable;
 }

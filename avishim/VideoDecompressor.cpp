@@ -20,7 +20,8 @@ constexpr WCHAR kDescription[] = L"Quorl link decoder";
 constexpr DWORD kCodecVersion = 1000;
 
 bool sameLink(const VideoLink& a, const VideoLink& b) {
-    return a.width == b.width && a.height == b.height && a.formatCode == b.formatCode &&
+    return a.nrFrames == b.nrFrames && a.width == b.width && a.height == b.height &&
+           a.formatCode == b.formatCode &&
            std::strcmp(a.sourcePath, b.sourcePath) == 0 && a.outputs.rgb32 == b.outputs.rgb32 &&
            a.outputs.rgb24 == b.outputs.rgb24 && a.outputs.yuy2 == b.outputs.yuy2 &&
            a.outputs.yv12 == b.outputs.yv12;
@@ -205,18 +206,32 @@ LRESULT VideoDecompressor::decompress(DWORD flags, const BITMAPINFOHEADER* input
         return ICERR_BADFORMAT;
     }
     const uint32_t frame = getU32(static_cast<const uint8_t*>(record));
-    const uint8_t* picture = source_->picture(frame);
-    if (picture == nullptr) {
+    const bool topDown = output->biHeight < 0;
+    const size_t room = output->biSizeImage != 0
+                            ? output->biSizeImage
+                            : pictureBytes(outputFormat_, link_.width, link_.height);
+    FrameCache::Picture picture;
+    const LinkedSource::Fetch fetched =
+        source_->deliversInto(outputFormat_, topDown, room)
+            ? source_->copyInto(frame, static_cast<uint8_t*>(pixels))
+            : source_->picture(frame, &picture);
+    if (fetched != LinkedSource::Fetch::ok) {
         char number[16];
         std::snprintf(number, sizeof number, "%lu", static_cast<unsigned long>(frame));
+        // A record the link cannot have written is a damaged link, not a
+        // reason to show some other frame.
+        if (fetched == LinkedSource::Fetch::outsideLink) {
+            logCodec("frame record outside the link", number);
+            return ICERR_BADFORMAT;
+        }
         logCodec("source frame unreadable", number);
         return ICERR_ERROR;
     }
-    const PicturePlanes destination =
-        layOutPicture(static_cast<uint8_t*>(pixels), outputFormat_, link_.width, link_.height,
-                      output->biHeight < 0);
-    if (!convertPicture(source_->format(), source_->planesOf(picture), outputFormat_, destination,
-                        link_.width, link_.height)) {
+    if (picture == nullptr) return ICERR_OK;  // read straight into the output
+    const PicturePlanes destination = layOutPicture(static_cast<uint8_t*>(pixels), outputFormat_,
+                                                    link_.width, link_.height, topDown);
+    if (!convertPicture(source_->format(), source_->planesOf(picture.get()), outputFormat_,
+                        destination, link_.width, link_.height)) {
         logCodec("picture conversion failed");
         return ICERR_ERROR;
     }

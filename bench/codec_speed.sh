@@ -29,6 +29,8 @@ for size in 720x576 1920x1080; do
   frames=250; [ "$size" = 1920x1080 ] && frames=150
   ff -f lavfi -i "testsrc2=size=$size:rate=25" -frames:v $frames -c:v rawvideo -pix_fmt bgr24 "$media/rgb24-$size.avi"
 done
+echo "load: $(uptime)"
 for source in yuy2-720x576 rgb24-720x576 yuy2-1920x1080 rgb24-1920x1080; do
   "$top/scripts/wine-run" "$top/build/bin/codec_speed.exe" "Q:\\$source.avi" "Q:\\$source-link.avi"
+  echo "load: $(uptime)"
 done

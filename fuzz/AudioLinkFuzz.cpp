@@ -28,6 +28,9 @@ void checkFormat(const LinkedAudio& link) {
 void checkBlock(const LinkedAudio& link, const AudioBlockRecord& record) {
     FUZZ_CHECK(record.sampleCount >= 0 && record.sampleCount <= link.maxAudioSamplesPerBlock);
     FUZZ_CHECK(record.firstSample >= 0);
+    // Only an empty block starts where the sound ends, none past it.
+    FUZZ_CHECK(record.firstSample < link.numAudioSamples ||
+               (record.firstSample == link.numAudioSamples && record.sampleCount == 0));
     // A block reaches past the source's end by less than one block at most.
     const int64_t end = int64_t{record.firstSample} + record.sampleCount;
     FUZZ_CHECK(end <= int64_t{link.numAudioSamples} + link.maxAudioSamplesPerBlock);

@@ -83,7 +83,10 @@ BlockProblem parseAudioBlockRecord(const uint8_t* block, size_t available, const
     if (record.sampleCount < 0) return BlockProblem::negativeCount;
     if (record.sampleCount > link.maxAudioSamplesPerBlock) return BlockProblem::countAboveMaximum;
     const int64_t end = int64_t{record.firstSample} + record.sampleCount;
-    if (record.firstSample < 0 ||
+    // Only an empty block may start where the sound ends.
+    const bool startsInside = record.firstSample < link.numAudioSamples ||
+                              (record.firstSample == link.numAudioSamples && record.sampleCount == 0);
+    if (record.firstSample < 0 || !startsInside ||
         end > int64_t{link.numAudioSamples} + link.maxAudioSamplesPerBlock)
         return BlockProblem::outsideSource;
     if (out != nullptr) *out = record;

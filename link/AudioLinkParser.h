@@ -61,11 +61,11 @@ enum class BlockProblem {
 };
 
 // Reads the record at the front of one block of `available` bytes and checks
-// it against the link. A block may reach past the source's end by less than
-// one block's maximum: the writer schedules the last blocks of a link by
-// frame periods, and with a block spacing above 1 they end after the sound
-// does. That part is silence; anything further out is not a block the writer
-// could have made.
+// it against the link. A block that starts within the link's sound may reach
+// past its end by at most one block's maximum: an earlier writer scheduled
+// the last blocks of a link by frame periods, and with a block spacing above
+// 1 they ended after the sound did. That part is silence; a block starting
+// past the sound, or reaching further, is not one a writer could have made.
 BlockProblem parseAudioBlockRecord(const uint8_t* block, size_t available, const LinkedAudio& link,
                                    AudioBlockRecord* out);
 

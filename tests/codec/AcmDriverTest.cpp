@@ -302,7 +302,7 @@ TEST_F(AcmDriverTest, BlocksBecomeTheSourcesSamples) {
         {"the next one", {{3840, 1920}}},
         {"a jump back", {{100, 7}}},
         {"a jump forward, varying lengths", {{50000, 1601}, {51601, 1602}, {53203, 0}, {53203, 2112}}},
-        {"past the end is silence", {{95000, 2112}, {97112, 1000}}},
+        {"reaching past the end is silence", {{95000, 2112}, {96000, 0}}},
         {"back to the start", {{0, 1920}}},
     };
     for (const Case& c : cases) {
@@ -329,6 +329,7 @@ TEST_F(AcmDriverTest, RecordsThatLieFailAndTouchNothing) {
         {"negative count", blocks({{0, -1}})},
         {"count above the maximum", blocks({{0, kMaxPerBlock + 1}})},
         {"first sample far past the end", blocks({{kSamples * 2, 1920}})},
+        {"a block after the one reaching past the end", blocks({{95000, 2112}, {97112, 1000}})},
         {"negative first sample", blocks({{-1920, 1920}})},
         {"truncated block", truncated},
         {"a good block before a lying one", secondLies},

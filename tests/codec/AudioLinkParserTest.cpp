@@ -134,7 +134,10 @@ TEST(AudioLinkParserTest, BlockRecordsAreCheckedAgainstTheLink) {
         {"ending at the source's end", 94080, 1920, 128, BlockProblem::none},
         // The last blocks of a link with spacing above 1 reach past the sound.
         {"reaching past the end", 95000, 2112, 128, BlockProblem::none},
-        {"starting at the end", 96000, 1920, 128, BlockProblem::none},
+        {"empty, at the end", 96000, 0, 128, BlockProblem::none},
+        // Wholly past the sound: no writer made it, and silence would hide that.
+        {"starting at the end", 96000, 1920, 128, BlockProblem::outsideSource},
+        {"empty, past the end", 96001, 0, 128, BlockProblem::outsideSource},
         {"negative count", 0, -1, 128, BlockProblem::negativeCount},
         {"count above the maximum", 0, 2113, 128, BlockProblem::countAboveMaximum},
         {"negative first sample", -1, 10, 128, BlockProblem::outsideSource},

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <utility>
@@ -71,6 +72,8 @@ protected:
     static void SetUpTestSuite() {
         deleteProgramRegistryKey();
         ASSERT_TRUE(CopyFileA(media("s25.avi").c_str(), scratch("gone.avi").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(media("s25.avi").c_str(), scratch("short.avi").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(media("s25_1s.avi").c_str(), scratch("grown.avi").c_str(), FALSE));
         std::vector<LinkJob> jobs = {
             {"", media("s25.avi"), scratch("s25.avi")},
             {"", media("s2997.avi"), scratch("s2997.avi")},
@@ -78,8 +81,14 @@ protected:
             {"", media("ima.avi"), scratch("ima.avi")},
             {"-r ", media("ima.avi"), scratch("ima_raw.avi")},
             {"", scratch("gone.avi"), scratch("gone_link.avi")},
+            {"", scratch("short.avi"), scratch("short_link.avi")},
+            {"", scratch("grown.avi"), scratch("grown_link.avi")},
         };
         makeLinks(jobs);
+        // Each source changes after its link was made: one loses its second
+        // second, the other gains one.
+        ASSERT_TRUE(CopyFileA(media("s25_1s.avi").c_str(), scratch("short.avi").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(media("s25.avi").c_str(), scratch("grown.avi").c_str(), FALSE));
         writeRegistryValue(kTuningSubkey, kInterleaveName, REG_DWORD, dword(4));
         std::vector<LinkJob> spaced = {{"", media("s25.avi"), scratch("s25_i4.avi")}};
         makeLinks(spaced);
@@ -159,6 +168,39 @@ TEST_F(AudioPlaybackTest, JumpsBackAndForthGiveTheRightSamples) {
         ASSERT_EQ(pcm.size(), static_cast<size_t>(r.count) * 4) << index;
         EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), reference.begin() + r.first * 4)) << index;
     }
+}
+
+TEST_F(AudioPlaybackTest, ASourceCutShortIsRefusedAndOneThatGrewStillPlays) {
+    DecodedAudio shortened = decodeLinkedAudio(scratch("short_link.avi"), 7);
+    EXPECT_NE(shortened.openResult, 0u);
+    EXPECT_TRUE(shortened.data.empty());
+
+    DecodedAudio grown = decodeLinkedAudio(scratch("grown_link.avi"), 7);
+    ASSERT_EQ(grown.failure, "");
+    const std::vector<uint8_t> reference = readFileBytes(media("s25.pcm"));
+    ASSERT_EQ(grown.data.size(), 48000u * 4);
+    EXPECT_TRUE(std::equal(grown.data.begin(), grown.data.end(), reference.begin()));
+}
+
+TEST_F(AudioPlaybackTest, ARecordOutsideTheLinkFailsItsRead) {
+    // A copy of a link whose eleventh block starts just past the sound, within
+    // the reach of a last block (such records once passed as silence).
+    std::vector<unsigned char> bytes = readFileBytes(scratch("s25.avi"));
+    const unsigned char chunk[] = {'0', '1', 'w', 'b', 128, 0, 0, 0};
+    auto at = bytes.begin();
+    for (int block = 0; block <= 10; ++block, at += 8) {
+        at = std::search(at, bytes.end(), std::begin(chunk), std::end(chunk));
+        ASSERT_NE(at, bytes.end()) << block;
+    }
+    putU32(&*(at + 4), 96000 + 100);
+    ASSERT_TRUE(writeFileBytes(scratch("records.avi"), bytes));
+    // Read a block at a time, the ten before it are the source's; then the
+    // read fails instead of handing out silence.
+    const std::vector<uint8_t> reference = readFileBytes(media("s25.pcm"));
+    DecodedAudio decoded = decodeLinkedAudio(scratch("records.avi"), 1);
+    EXPECT_NE(decoded.failure.find("at block 10"), std::string::npos) << decoded.failure;
+    ASSERT_EQ(decoded.data.size(), 10u * 1920 * 4);
+    EXPECT_TRUE(std::equal(decoded.data.begin(), decoded.data.end(), reference.begin()));
 }
 
 TEST_F(AudioPlaybackTest, LinkWhoseSourceIsGoneCannotBeOpened) {

@@ -26,10 +26,11 @@ struct LinkOnDisk {  // what a link names and allows
     std::string path = "M:\\codec\\yuy2.avi";
     int width = 80;
     int height = 48;
+    int32_t frames = 50;
 };
 
 std::vector<uint8_t> linkFormat(const LinkOnDisk& link) {
-    const VideoLinkFields fields{50, link.height, link.width, link.formatCode, link.path.c_str(),
+    const VideoLinkFields fields{link.frames, link.height, link.width, link.formatCode, link.path.c_str(),
                                  link.outputs, 1};
     const VideoFormat format =
         buildVideoFormat(link.width, link.height, 24, link.width * link.height * 3,
@@ -230,6 +231,9 @@ TEST_F(Driver, BeginFailsWhenTheSourceCannotBeOpened) {
         {"source of another size", {kYUY2, outputsFromMask(15), "M:\\codec\\yuy2.avi", 96, 48}},
         // Refused by the shared reader, which would show a box in the program.
         {"source without an index", {kYUY2, outputsFromMask(15), "M:\\codec\\noindex.avi"}},
+        // yuy2.avi has 50 frames.
+        {"source with fewer frames than the link", {kYUY2, outputsFromMask(15), "M:\\codec\\yuy2.avi", 80, 48, 51}},
+        {"link without frames", {kYUY2, outputsFromMask(15), "M:\\codec\\yuy2.avi", 80, 48, 0}},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -240,7 +244,7 @@ TEST_F(Driver, BeginFailsWhenTheSourceCannotBeOpened) {
     }
 }
 
-TEST_F(Driver, DecodesRecordsIntoSourceFramesAndRepeatsTheLastPastTheEnd) {
+TEST_F(Driver, DecodesRecordsIntoSourceFramesAndRefusesRecordsOutsideTheLink) {
     SourceFrames source(codecMedia("yuy2.avi"));
     ASSERT_TRUE(source.opened());
     std::vector<uint8_t> link = linkFormat({kYUY2, outputsFromMask(2 | 8)});
@@ -257,12 +261,17 @@ TEST_F(Driver, DecodesRecordsIntoSourceFramesAndRepeatsTheLastPastTheEnd) {
     };
     struct Row {
         uint32_t record;
-        LONG sourceFrame;
+        LONG sourceFrame;  // the picture expected after it: a refusal leaves the last one
+        DWORD result;
     };
-    const Row rows[] = {{3, 3}, {47, 47}, {0, 0}, {49, 49}, {50, 49}, {999, 49}, {0xFFFFFFFFu, 49}, {3, 3}};
+    const DWORD refused = static_cast<DWORD>(ICERR_BADFORMAT);
+    const Row rows[] = {{3, 3, ICERR_OK},   {47, 47, ICERR_OK},       {0, 0, ICERR_OK},
+                        {49, 49, ICERR_OK}, {50, 49, refused},        {999, 49, refused},
+                        {0x7FFFFFFFu, 49, refused}, {0xFFFFFFFFu, 49, refused},
+                        {3, 3, ICERR_OK},   {3, 3, ICERR_OK}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.record);
-        ASSERT_EQ(decode(r.record, 4), ICERR_OK);
+        ASSERT_EQ(decode(r.record, 4), r.result);
         EXPECT_EQ(largestDifference(readPicture(kYUY2, picture.data(), 80, 48, true),
                                     source.frame(r.sourceFrame)),
                   0);

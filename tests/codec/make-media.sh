@@ -20,6 +20,16 @@ ff -f lavfi -i "$picture" -c:v cinepak cinepak.avi
 ff -f lavfi -i "testsrc2=size=80x48:rate=30000/1001:duration=2" \
   -c:v rawvideo -pix_fmt yuv420p -vtag YV12 ntsc.avi
 ff -f lavfi -i "$picture" -c:v rawvideo -pix_fmt bgr24 gone.avi
+# The first second of rgb24.avi (25 frames): a source cut short after its
+# link was made, and one that grew.
+ff -f lavfi -i "testsrc2=size=80x48:rate=25:duration=1" -c:v rawvideo -pix_fmt bgr24 rgb24-1s.avi
+cp rgb24.avi short.avi
+cp rgb24-1s.avi grown.avi
+# Forty clips of an editor's project (one file under forty names, so each is
+# a source of its own to the codec), with pictures large enough that a cache
+# kept per clip would show.
+ff -f lavfi -i "testsrc2=size=960x540:rate=25" -frames:v 10 -c:v rawvideo -pix_fmt bgr24 clip.avi
+for i in $(seq 1 40); do ln -f clip.avi "clip$i.avi"; done
 
 all="-c RGB32 -c RGB24 -c YUY2 -c YV12"
 link() {  # SOURCE LINK SWITCHES...
@@ -32,9 +42,13 @@ link yuy2.avi yuy2-only-link.avi
 link cinepak.avi cinepak-link.avi
 link ntsc.avi ntsc-link.avi $all
 link gone.avi gone-link.avi
+link short.avi short-link.avi -c RGB24
+link grown.avi grown-link.avi -c RGB24
 wait
 rm -f gone.avi
-for made in rgb24-link yuy2-link yuy2-only-link cinepak-link ntsc-link gone-link; do
+cp rgb24-1s.avi short.avi
+cp rgb24.avi grown.avi
+for made in rgb24-link yuy2-link yuy2-only-link cinepak-link ntsc-link gone-link short-link grown-link; do
     if [ ! -s "$made.avi" ]; then
         echo "quorl.exe made no $made.avi:"; cat "$made.avi.log"; exit 1
     fi
