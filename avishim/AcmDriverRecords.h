@@ -87,5 +87,14 @@ struct StreamHeader {
 // The client's stream header begins with the same fields.
 static_assert(offsetof(StreamHeader, cbDstLengthUsed) == offsetof(ACMSTREAMHEADER, cbDstLengthUsed));
 static_assert(offsetof(OpenDesc, dwError) == 20);
+// msacm32 hands these by pointer and says their size in cbStruct; a field of
+// the wrong width shows only in one bitness, so both sizes are pinned.
+constexpr bool kWide = sizeof(void*) == 8;
+static_assert(sizeof(OpenDesc) == (kWide ? 48 : 36));
+static_assert(sizeof(FormatSuggest) == (kWide ? 40 : 24));
+static_assert(sizeof(StreamInstance) == (kWide ? 72 : 40));
+static_assert(offsetof(StreamInstance, has) == (kWide ? 64 : 36));
+static_assert(sizeof(StreamSize) == 16);
+static_assert(offsetof(StreamHeader, fdwConvert) == (kWide ? 64 : 44));
 
 }  // namespace acmdrv

@@ -12,6 +12,13 @@
 #include "link/VideoRecords.h"
 #include "source/FormatCode.h"
 
+// Callers size these records by their own headers and the size checks below
+// compare against ours: a header that disagrees in one bitness would refuse
+// every frame there.
+static_assert(sizeof(ICDECOMPRESS) == (sizeof(void*) == 8 ? 48 : 24));
+static_assert(sizeof(ICDECOMPRESSEX) == (sizeof(void*) == 8 ? 72 : 52));
+static_assert(sizeof(ICOPEN) == (sizeof(void*) == 8 ? 56 : 36));
+
 namespace {
 
 constexpr DWORD kShim = mmioFOURCC('S', 'H', 'I', 'M');
