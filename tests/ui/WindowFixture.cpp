@@ -1,5 +1,9 @@
 #include "tests/ui/WindowFixture.h"
 
+#include <shlobj.h>
+
+#include <cstring>
+
 #include "app/CpuFeatures.h"
 #include "common/Paths.h"
 #include "tests/support/TestEnvironment.h"
@@ -65,4 +69,20 @@ void WindowFixture::setLinkField(int id, const std::string& text) {
 
 UINT WindowFixture::menuCheck(UINT command) const {
     return GetMenuState(app->menu, command, MF_BYCOMMAND) & MF_CHECKED;
+}
+
+void WindowFixture::dropFiles(HWND target, const std::vector<std::string>& files) {
+    // DROPFILES, then each name with its NUL, then the NUL that ends the list.
+    std::wstring names;
+    for (const std::string& file : files) names += paths::wide(file) + L'\0';
+    names += L'\0';
+    const size_t nameBytes = names.size() * sizeof(wchar_t);
+    HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + nameBytes);
+    ASSERT_NE(drop, nullptr);
+    auto* header = static_cast<DROPFILES*>(GlobalLock(drop));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    std::memcpy(header + 1, names.data(), nameBytes);
+    GlobalUnlock(drop);
+    SendMessageW(target, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
 }
