@@ -97,17 +97,13 @@ void pictureProgress(const std::string& path) {
 // window once the program has taken it. The drop's memory must be the
 // program's own: a handle of this process would name nothing there.
 void pictureDrop(HANDLE program, HWND mainWindow, const std::string& file, const std::string& path) {
-    std::wstring names(MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, nullptr, 0), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, names.data(), static_cast<int>(names.size()));
-    names += L'\0';  // the list's end
-    DROPFILES header = {};
-    header.pFiles = sizeof header;
-    header.fWide = TRUE;
+    std::wstring names(file.begin(), file.end());  // ASCII; then the NULs that end name and list
+    names.append(2, L'\0');
+    DROPFILES header = {sizeof header, {}, FALSE, TRUE};
     std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
     bytes.append(reinterpret_cast<const char*>(names.data()), names.size() * sizeof(wchar_t));
     void* drop = VirtualAllocEx(program, nullptr, bytes.size(), MEM_COMMIT, PAGE_READWRITE);
-    if (drop == nullptr ||
-        !WriteProcessMemory(program, drop, bytes.data(), bytes.size(), nullptr)) {
+    if (drop == nullptr || !WriteProcessMemory(program, drop, bytes.data(), bytes.size(), nullptr)) {
         std::printf("FAILED: no drop\n");
         return;
     }

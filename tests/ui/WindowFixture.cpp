@@ -72,17 +72,13 @@ UINT WindowFixture::menuCheck(UINT command) const {
 }
 
 void WindowFixture::dropFiles(HWND target, const std::vector<std::string>& files) {
-    // DROPFILES, then each name with its NUL, then the NUL that ends the list.
-    std::wstring names;
+    std::wstring names;  // each with its NUL, then the NUL that ends the list
     for (const std::string& file : files) names += paths::wide(file) + L'\0';
     names += L'\0';
-    const size_t nameBytes = names.size() * sizeof(wchar_t);
-    HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + nameBytes);
-    ASSERT_NE(drop, nullptr);
+    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
     auto* header = static_cast<DROPFILES*>(GlobalLock(drop));
-    header->pFiles = sizeof(DROPFILES);
-    header->fWide = TRUE;
-    std::memcpy(header + 1, names.data(), nameBytes);
+    *header = DROPFILES{sizeof(DROPFILES), {}, FALSE, TRUE};
+    std::memcpy(header + 1, names.data(), names.size() * sizeof(wchar_t));
     GlobalUnlock(drop);
     SendMessageW(target, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
 }
