@@ -36,7 +36,7 @@ void takeDroppedFiles(Application& app, HDROP drop) {
         return;
     }
     // The fields keep what they held rather than a path cut short or emptied.
-    char field[kPathCapacity];
+    char field[kPathCapacity] = {};  // the record is saved byte for byte, past the NUL too
     if (!paths::toUtf8Field(first, field, kPathCapacity)) {
         app.showMessage("%s", kDroppedPathTooLongText);
         return;
