@@ -29,6 +29,12 @@ ManifestDPIAware true
 !define FOLDER_32BIT "x86"
 !define SHORTCUT "$SMPROGRAMS\Quorl.lnk"
 !define EXIT_FAILED 2
+; Explorer's context-menu verb for the types Quorl links. Verbs under
+; SystemFileAssociations join whatever program a type is associated with,
+; instead of taking the type over.
+!define FILE_TYPES_KEY "Software\Classes\SystemFileAssociations"
+!define VERB_KEY "QuorlMakeLink"
+!define VERB_TEXT "Make Quorl link"
 
 Name "Quorl ${VERSION}"
 Caption "Quorl ${VERSION} Setup"
@@ -122,6 +128,12 @@ FunctionEnd
   ClearErrors
 !macroend
 
+!macro RegisterVerb type
+  WriteRegStr HKLM "${FILE_TYPES_KEY}\${type}\shell\${VERB_KEY}" "" "${VERB_TEXT}"
+  WriteRegStr HKLM "${FILE_TYPES_KEY}\${type}\shell\${VERB_KEY}" "Icon" "$INSTDIR\quorl.exe,0"
+  WriteRegStr HKLM "${FILE_TYPES_KEY}\${type}\shell\${VERB_KEY}\command" "" '"$INSTDIR\quorl.exe" "%1"'
+!macroend
+
 Section "Quorl"
   SetShellVarContext all
   SetRegView 64
@@ -154,7 +166,14 @@ Section "Quorl"
 
   !insertmacro RegisterCodec 64 "$INSTDIR\avishim.dll"
   !insertmacro RegisterCodec 32 "$INSTDIR\${FOLDER_32BIT}\avishim.dll"
+  ; Explorer, a 64-bit program, reads its verbs in the 64-bit view.
   SetRegView 64
+
+  ClearErrors
+  !insertmacro RegisterVerb ".avs"
+  !insertmacro RegisterVerb ".vdr"
+  !insertmacro RegisterVerb ".avi"
+  !insertmacro FailOnErrors "Could not add the command ${VERB_TEXT} to Explorer."
 
   ClearErrors
   CreateShortCut "${SHORTCUT}" "$INSTDIR\quorl.exe"
@@ -196,6 +215,21 @@ SectionEnd
   ClearErrors
 !macroend
 
+; Only this verb goes; the keys above it only when nothing else is left in
+; them, so other programs' verbs and settings for the type stay.
+!macro UnregisterVerb type
+  ; A second run finds it gone already: nothing to remove is no failure.
+  ClearErrors
+  EnumRegKey $0 HKLM "${FILE_TYPES_KEY}\${type}\shell\${VERB_KEY}" 0
+  ${IfNot} ${Errors}
+    DeleteRegKey HKLM "${FILE_TYPES_KEY}\${type}\shell\${VERB_KEY}"
+    !insertmacro CountFailure "Could not remove the command ${VERB_TEXT} for ${type} files."
+  ${EndIf}
+  DeleteRegKey /ifempty HKLM "${FILE_TYPES_KEY}\${type}\shell"
+  DeleteRegKey /ifempty HKLM "${FILE_TYPES_KEY}\${type}"
+  ClearErrors
+!macroend
+
 !macro RemoveFile path
   Delete "${path}"
   !insertmacro CountFailure "Could not remove ${path}: close the programs that use it and uninstall again."
@@ -208,6 +242,9 @@ Section "Uninstall"
   !insertmacro UnregisterCodec 64 "$INSTDIR\avishim.dll"
   !insertmacro UnregisterCodec 32 "$INSTDIR\${FOLDER_32BIT}\avishim.dll"
   SetRegView 64
+  !insertmacro UnregisterVerb ".avs"
+  !insertmacro UnregisterVerb ".vdr"
+  !insertmacro UnregisterVerb ".avi"
 
   !insertmacro RemoveFile "${SHORTCUT}"
   !insertmacro RemoveFile "$INSTDIR\quorl.exe"

@@ -57,15 +57,18 @@ void previewChosenSource(Application& app) {
 }  // namespace
 
 void chooseSource(Application& app) {
-    UserSettings& settings = app.settings;
     const std::wstring typed = dialogText(app.linkDialog, IDC_LINK_INPUT);
     FileDialog dialog(app.linkDialog, typed, kSourceFilter, OFN_FILEMUSTEXIST);
     // Cancelled, the dialog leaves the typed text, which is then used. A
     // dialog that failed (a name too long for the buffer) may have left the
     // size it wanted there instead.
     const bool failed = !GetOpenFileNameW(&dialog.record) && CommDlgExtendedError() != 0;
-    paths::toUtf8Field(failed ? typed : dialog.chosen(), settings.sourcePath, kPathCapacity);
+    paths::toUtf8Field(failed ? typed : dialog.chosen(), app.settings.sourcePath, kPathCapacity);
+    takeChosenSource(app);
+}
 
+void takeChosenSource(Application& app) {
+    UserSettings& settings = app.settings;
     setDialogText(app.linkDialog, IDC_LINK_INPUT, settings.sourcePath);
     proposeLinkName(settings.sourcePath, settings.outputPath);
     setDialogText(app.linkDialog, IDC_LINK_OUTPUT, settings.outputPath);

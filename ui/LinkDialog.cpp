@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "ui/DialogText.h"
 #include "ui/FileChoosers.h"
+#include "ui/FileDrop.h"
 #include "ui/resource.h"
 
 namespace {
@@ -24,6 +25,7 @@ INT_PTR CALLBACK linkDialogProcedure(HWND dialog, UINT message, WPARAM wParam, L
         g_application->linkDialog = dialog;
         setDialogText(dialog, IDC_LINK_INPUT, g_application->settings.sourcePath);
         setDialogText(dialog, IDC_LINK_OUTPUT, g_application->settings.outputPath);
+        DragAcceptFiles(dialog, TRUE);
         return TRUE;
     }
     Application* app = g_application;
@@ -42,6 +44,9 @@ INT_PTR CALLBACK linkDialogProcedure(HWND dialog, UINT message, WPARAM wParam, L
                 case IDC_LINK_BROWSE_OUTPUT: chooseOutput(*app); return TRUE;
                 default: return FALSE;
             }
+        case WM_DROPFILES:
+            takeDroppedFiles(*app, reinterpret_cast<HDROP>(wParam));
+            return TRUE;
         default:
             return FALSE;
     }

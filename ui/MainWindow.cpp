@@ -5,6 +5,7 @@
 #include "ui/ConversionMatrixDialog.h"
 #include "ui/AboutDialog.h"
 #include "ui/FileChoosers.h"
+#include "ui/FileDrop.h"
 #include "ui/ForcedFormatMenu.h"
 #include "ui/LinkDialog.h"
 #include "ui/resource.h"
@@ -102,6 +103,9 @@ bool createMainWindow(Application& app) {
                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                      nullptr, app.menu, app.instance, nullptr);
     if (app.mainWindow == nullptr) return false;
+    // A drop goes to the window under the cursor: the dialog takes those on
+    // the client area, this window those on the caption and the menu bar.
+    DragAcceptFiles(app.mainWindow, TRUE);
     HWND dialog = createLinkDialog(app, app.mainWindow);
     fitWindowToDialog(app.mainWindow, dialog, app.menu);
     ShowWindow(app.mainWindow, app.showCommand);
@@ -124,6 +128,9 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
         case WM_COMMAND:
             if (onCommand(*app, window, LOWORD(wParam))) return 0;
             break;
+        case WM_DROPFILES:
+            takeDroppedFiles(*app, reinterpret_cast<HDROP>(wParam));
+            return 0;
         default:
             break;
     }

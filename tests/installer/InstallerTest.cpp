@@ -42,6 +42,14 @@ const CodecView kViews[] = {
 };
 const char* const kDriverValues[] = {kVideoDriverValue, kAudioDriverValue};
 
+// Explorer's verb, one per file type.
+const char* const kVerbTypes[] = {".avs", ".vdr", ".avi"};
+std::string typeKey(const char* type) {
+    return std::string("Software\\Classes\\SystemFileAssociations\\") + type;
+}
+std::string verbKey(const char* type) { return typeKey(type) + "\\shell\\QuorlMakeLink"; }
+std::string verbCommandKey(const char* type) { return verbKey(type) + "\\command"; }
+
 // The driver loader takes a registry value up to its first blank as the
 // file name, so the value must have none and still name the installed file.
 void expectNamesFile(const std::string& value, const std::string& file) {
@@ -98,6 +106,12 @@ protected:
             }
             EXPECT_FALSE(machineKeyExists(v.view, kAcmCacheKey));
         }
+        for (const char* type : kVerbTypes) {
+            SCOPED_TRACE(type);
+            EXPECT_EQ(readMachineString(KEY_WOW64_64KEY, verbKey(type).c_str(), ""), "Make Quorl link");
+            EXPECT_EQ(readMachineString(KEY_WOW64_64KEY, verbCommandKey(type).c_str(), ""),
+                      "\"" + installed("quorl.exe") + "\" \"%1\"");
+        }
     }
 
     void seedStaleAcmCache() {
@@ -148,11 +162,15 @@ TEST_F(InstallerTest, RegistersExactlyAsTheCodecRegistersItself) {
 
 TEST_F(InstallerTest, InstalledProgramLinksASourceThatTheRegisteredCodecReadsBack) {
     install();
-    const std::string source = joinPath(mediaFolder(), "cli\\clip.avi");
-    const std::string link = joinPath(scratchFolder(), "installed.avi");
+    // Run as Explorer runs the verb on a file: the link goes beside the source.
+    const std::string source = joinPath(scratchFolder(), "verb.avi");
+    ASSERT_TRUE(copyFile(joinPath(mediaFolder(), "cli\\clip.avi"), source));
+    const std::string link = joinPath(scratchFolder(), "verb_.AVI");
     DeleteFileA(link.c_str());
-    ProcessResult run =
-        runProcess("\"" + installed("quorl.exe") + "\" " + source + " " + link, 60000, scratchFolder());
+    std::string command =
+        readMachineString(KEY_WOW64_64KEY, verbCommandKey(".avi").c_str(), "").value_or("");
+    ASSERT_NE(command.find("%1"), std::string::npos) << command;
+    ProcessResult run = runProcess(command.replace(command.find("%1"), 2, source), 60000, scratchFolder());
     ASSERT_EQ(run.exitCode, 0u) << run.output;
     ASSERT_TRUE(fileExists(link));
 
@@ -238,6 +256,9 @@ TEST_F(InstallerTest, SilentUninstallRemovesWhatItMadeAndKeepsTheSettings) {
     // A codec registered from elsewhere since the installation stays working.
     const std::string elsewhere = "C:\\Elsewhere\\avishim.dll";
     writeMachineString(KEY_WOW64_32KEY, kDrivers32Key, kAudioDriverValue, elsewhere);
+    // Another program's verb for the same type stays.
+    const std::string player = typeKey(".avi") + "\\shell\\play\\command";
+    writeMachineString(KEY_WOW64_64KEY, player.c_str(), "", "player.exe \"%1\"");
 
     EXPECT_EQ(runUninstaller(folder), 0u);
 
@@ -256,6 +277,11 @@ TEST_F(InstallerTest, SilentUninstallRemovesWhatItMadeAndKeepsTheSettings) {
         EXPECT_FALSE(machineKeyExists(v.view, kAcmCacheKey));
     }
     EXPECT_FALSE(machineKeyExists(KEY_WOW64_64KEY, kUninstallKey));
+    // Keys that only held the verb go with it.
+    EXPECT_FALSE(machineKeyExists(KEY_WOW64_64KEY, typeKey(".avs").c_str()));
+    EXPECT_FALSE(machineKeyExists(KEY_WOW64_64KEY, typeKey(".vdr").c_str()));
+    EXPECT_FALSE(machineKeyExists(KEY_WOW64_64KEY, verbKey(".avi").c_str()));
+    EXPECT_EQ(readMachineString(KEY_WOW64_64KEY, player.c_str(), ""), "player.exe \"%1\"");
     std::vector<unsigned char> kept;
     EXPECT_TRUE(readRegistryValue("Usersettings", "Data", kept));
     EXPECT_EQ(kept, settings);

@@ -9,6 +9,7 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/WindowAnswerer.h"
 #include "tests/ui/WindowFixture.h"
+#include "ui/FileDrop.h"
 #include "ui/resource.h"
 
 namespace {
@@ -29,6 +30,24 @@ std::thread pickFile(const char* caption, std::string path) {
         SetDlgItemTextW(dialog, kFileNameBox, paths::wide(path).c_str());
         pressButton(dialog, IDOK);
     });
+}
+
+// The proposal for a source that is itself an AVI file: only the letters A
+// to Z are lower-cased, the rest of the name stays.
+std::string proposedForAvi(const std::string& source) {
+    std::string stem = source.substr(0, source.size() - 4);
+    for (char& c : stem)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return stem + "_SHIM.AVI";
+}
+
+// A copy of a test source in a folder and under a name in Cyrillic.
+std::string cyrillicSource() {
+    const std::string folder = joinPath(scratchFolder(), "\xD0\x92\xD0\xB8\xD0\xB4\xD0\xB5\xD0\xBE");  // Видео
+    makeFolder(folder);
+    const std::string source = joinPath(folder, "\xD0\x9A\xD0\xBB\xD0\xB8\xD0\xBF.avi");  // Клип
+    EXPECT_TRUE(copyFile(uiMediaPath("pal.avi"), source));
+    return source;
 }
 
 class LinkDialogTest : public WindowFixture {
@@ -114,21 +133,48 @@ TEST_F(LinkDialogTest, PickedPalSourceFillsTheFields) {
 }
 
 TEST_F(LinkDialogTest, ASourceNamedInCyrillicIsPickedPreviewedAndNamesItsLink) {
-    const std::string folder = joinPath(scratchFolder(), "\xD0\x92\xD0\xB8\xD0\xB4\xD0\xB5\xD0\xBE");  // Видео
-    makeFolder(folder);
-    const std::string source = joinPath(folder, "\xD0\x9A\xD0\xBB\xD0\xB8\xD0\xBF.avi");  // Клип
-    ASSERT_TRUE(copyFile(uiMediaPath("pal.avi"), source));
+    const std::string source = cyrillicSource();
     std::thread person = pickFile("Open", source);
     clickLinkButton(IDC_LINK_BROWSE_INPUT);
     person.join();
     EXPECT_EQ(linkField(IDC_LINK_INPUT), source);
     ASSERT_NE(app->previewSource, nullptr);
     EXPECT_EQ(linkField(IDC_INFO_NR_FRAMES), "1500");
-    // Only the letters A to Z are lower-cased; the rest of the name stays.
-    std::string stem = source.substr(0, source.size() - 4);
-    for (char& c : stem)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    EXPECT_EQ(linkField(IDC_LINK_OUTPUT), stem + "_SHIM.AVI");
+    EXPECT_EQ(linkField(IDC_LINK_OUTPUT), proposedForAvi(source));
+}
+
+TEST_F(LinkDialogTest, DroppedFilesAreTakenAsTheInputChooserTakesThem) {
+    const std::string pal = uiMediaPath("pal.avi"), ntsc = uiMediaPath("ntsc.avi");
+    const std::string cyrillic = cyrillicSource(), before = "M:\\before.avs";
+    // No short form can name a file in a folder that does not exist.
+    const std::string tooLong = joinPath(scratchFolder(), "none\\" + std::string(260, 'a') + ".avs");
+    struct Case {
+        const char* what;
+        HWND target;  // a drop lands on the dialog or, on caption and menu, the window
+        std::vector<std::string> files, messages;
+        std::string input;  // a refusal leaves the fields as they were
+        const char* frames;
+    };
+    const Case cases[] = {
+        {"a name in ASCII", app->linkDialog, {pal}, {}, pal, "1500"},
+        {"a name in Cyrillic", app->mainWindow, {cyrillic}, {}, cyrillic, "1500"},
+        {"several files", app->linkDialog, {ntsc, pal}, {kSeveralFilesDroppedText}, ntsc, "30"},
+        {"a folder", app->mainWindow, {scratchFolder(), pal}, {kFolderDroppedText}, before, "?"},
+        {"a path too long", app->linkDialog, {tooLong}, {kDroppedPathTooLongText}, before, "?"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        setLinkField(IDC_LINK_INPUT, before);
+        setLinkField(IDC_LINK_OUTPUT, proposedForAvi(before));
+        setLinkField(IDC_INFO_NR_FRAMES, "?");
+        WindowAnswerer person("Quorl", IDOK);
+        dropFiles(c.target, c.files);
+        person.stop();
+        EXPECT_EQ(person.texts(), c.messages);
+        EXPECT_EQ(linkField(IDC_LINK_INPUT), c.input);
+        EXPECT_EQ(linkField(IDC_LINK_OUTPUT), proposedForAvi(c.input));
+        EXPECT_EQ(linkField(IDC_INFO_NR_FRAMES), c.frames);
+    }
 }
 
 TEST_F(LinkDialogTest, NtscRateShowsThreeDecimalsAndNoSoundShowsNone) {

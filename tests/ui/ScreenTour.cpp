@@ -1,6 +1,8 @@
 // Not a test: walks through the program's windows on a real display and saves
 // a picture of each, for the README. Usage: screen_tour QUORL.EXE SOURCE OUTDIR
+// (pal.avi beside SOURCE is the file dropped on the window).
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstring>
@@ -91,6 +93,26 @@ void pictureProgress(const std::string& path) {
     ProgressReporter::end(&reporter);
 }
 
+// Drops one file on the link dialog as Explorer does, and pictures the main
+// window once the program has taken it. The drop's memory must be the
+// program's own: a handle of this process would name nothing there.
+void pictureDrop(HANDLE program, HWND mainWindow, const std::string& file, const std::string& path) {
+    std::wstring names(file.begin(), file.end());  // ASCII; then the NULs that end name and list
+    names.append(2, L'\0');
+    DROPFILES header = {sizeof header, {}, FALSE, TRUE};
+    std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
+    bytes.append(reinterpret_cast<const char*>(names.data()), names.size() * sizeof(wchar_t));
+    void* drop = VirtualAllocEx(program, nullptr, bytes.size(), MEM_COMMIT, PAGE_READWRITE);
+    if (drop == nullptr || !WriteProcessMemory(program, drop, bytes.data(), bytes.size(), nullptr)) {
+        std::printf("FAILED: no drop\n");
+        return;
+    }
+    HWND dialog = FindWindowExA(mainWindow, nullptr, "#32770", nullptr);
+    PostMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    Sleep(1000);
+    capture(mainWindow, path);
+}
+
 void storeSettings(const char* source, const char* output) {
     UserSettings settings{};
     applyDefaultSettings(settings, queryCpuFeatures());
@@ -142,6 +164,10 @@ int main(int argc, char** argv) {
         PostMessageA(done, WM_COMMAND, IDOK, 0);
     }
     Sleep(300);
+    // Last, so that the pictures above show the stored source.
+    const std::string source = argv[2];
+    pictureDrop(process.hProcess, mainWindow, source.substr(0, source.find_last_of('\\') + 1) + "pal.avi",
+                outFolder + "\\main-window-drop.bmp");
     PostMessageA(mainWindow, WM_CLOSE, 0, 0);
     WaitForSingleObject(process.hProcess, 10000);
     return 0;

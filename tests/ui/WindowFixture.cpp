@@ -1,5 +1,9 @@
 #include "tests/ui/WindowFixture.h"
 
+#include <shlobj.h>
+
+#include <cstring>
+
 #include "app/CpuFeatures.h"
 #include "common/Paths.h"
 #include "tests/support/TestEnvironment.h"
@@ -65,4 +69,16 @@ void WindowFixture::setLinkField(int id, const std::string& text) {
 
 UINT WindowFixture::menuCheck(UINT command) const {
     return GetMenuState(app->menu, command, MF_BYCOMMAND) & MF_CHECKED;
+}
+
+void WindowFixture::dropFiles(HWND target, const std::vector<std::string>& files) {
+    std::wstring names;  // each with its NUL, then the NUL that ends the list
+    for (const std::string& file : files) names += paths::wide(file) + L'\0';
+    names += L'\0';
+    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    auto* header = static_cast<DROPFILES*>(GlobalLock(drop));
+    *header = DROPFILES{sizeof(DROPFILES), {}, FALSE, TRUE};
+    std::memcpy(header + 1, names.data(), names.size() * sizeof(wchar_t));
+    GlobalUnlock(drop);
+    SendMessageW(target, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
 }

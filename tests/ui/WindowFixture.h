@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Application.h"
 #include "app/UserSettings.h"
@@ -28,6 +29,9 @@ protected:
     std::string linkField(int id) const;
     void setLinkField(int id, const std::string& text);
     UINT menuCheck(UINT command) const;
+    // Files dropped on `target` as Explorer drops them: a real HDROP with
+    // the wide names, handled before this returns.
+    void dropFiles(HWND target, const std::vector<std::string>& files);
 
     UserSettings settings{};
     std::unique_ptr<Application> app;
