@@ -54,6 +54,24 @@ TEST(AudioLinkParserTest, EveryUnusableFieldIsRefused) {
         {"rate 0", [](auto& f) { putU32(&f[4], 0); }, LinkedFormatProblem::noRate},
         {"rate above 2^31", [](auto& f) { putU32(&f[4], 0x80000000u); }, LinkedFormatProblem::noRate},
         {"block of 11 bytes", [](auto& f) { putU16(&f[12], 11); }, LinkedFormatProblem::blockTooSmall},
+        {"8 bits", [](auto& f) { putU32(&f[34], 8); }, LinkedFormatProblem::none},
+        {"24 bits", [](auto& f) { putU32(&f[34], 24); }, LinkedFormatProblem::none},
+        {"32 bits", [](auto& f) { putU32(&f[34], 32); }, LinkedFormatProblem::none},
+        {"block of 12 bytes", [](auto& f) { putU16(&f[12], 12); }, LinkedFormatProblem::none},
+        {"rate 2^31 - 1", [](auto& f) { putU32(&f[4], 0x7FFFFFFF); }, LinkedFormatProblem::none},
+        {"cbSize 65", [](auto& f) { putU16(&f[16], 65); }, LinkedFormatProblem::none},
+        {"frame of 65535 bytes",
+         [](auto& f) {
+             putU16(&f[2], 65535);
+             putU32(&f[34], 8);
+         },
+         LinkedFormatProblem::none},
+        {"frame of 65536 bytes",
+         [](auto& f) {
+             putU16(&f[2], 16384);
+             putU32(&f[34], 32);
+         },
+         LinkedFormatProblem::frameTooLarge},
         {"12 bits", [](auto& f) { putU32(&f[34], 12); }, LinkedFormatProblem::unusableBits},
         {"0 bits", [](auto& f) { putU32(&f[34], 0); }, LinkedFormatProblem::unusableBits},
         {"-16 bits", [](auto& f) { putI32(&f[34], -16); }, LinkedFormatProblem::unusableBits},
@@ -100,7 +118,9 @@ TEST(AudioLinkParserTest, BlockRecordsAreCheckedAgainstTheLink) {
         {"negative count", 0, -1, 128, BlockProblem::negativeCount},
         {"count above the maximum", 0, 2113, 128, BlockProblem::countAboveMaximum},
         {"negative first sample", -1, 10, 128, BlockProblem::outsideSource},
+        {"a whole block past the end", 96000, 2112, 128, BlockProblem::none},
         {"further out than a block", 96000 + 2112 - 100, 200, 128, BlockProblem::outsideSource},
+        {"one sample further", 96001, 2112, 128, BlockProblem::outsideSource},
         {"first sample near 2^31", 0x7FFFFFFF, 2112, 128, BlockProblem::outsideSource},
         {"block cut short", 0, 1920, 127, BlockProblem::truncated},
         {"only the record", 0, 1920, 12, BlockProblem::truncated},

@@ -71,6 +71,8 @@ TEST(VideoLinkParser, RefusesEveryMalformedFormat) {
         {"lower-case FOURCC", [](auto& f) { putU32(&f[16], fourcc("shim")); }, 0, LinkFormatFault::none},
         {"top-down height", [](auto& f) { putI32(&f[8], -576); }, 0, LinkFormatFault::none},
         {"biSize of 108", [](auto& f) { putU32(&f[0], 108); }, 0, LinkFormatFault::none},
+        {"108 bytes handed over", [](auto&) {}, 108, LinkFormatFault::none},
+        {"39-character path", [](auto& f) { std::memset(&f[60], 'p', 39); }, 0, LinkFormatFault::none},
         {"a plain bitmap header", [](auto& f) { putU32(&f[0], 40); }, 0, LinkFormatFault::tooShort},
         {"fewer bytes than biSize claims", [](auto&) {}, 107, LinkFormatFault::tooShort},
         {"foreign FOURCC", [](auto& f) { putU32(&f[16], fourcc("cvid")); }, 0, LinkFormatFault::notShim},
