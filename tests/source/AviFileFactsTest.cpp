@@ -84,7 +84,9 @@ TEST_P(AviFileFactsTest, FactsOfTheFile) {
     EXPECT_FALSE(avi::inspectAviChunks(file, nullptr));
     if (!c.hasAudio) return;
     EXPECT_EQ(facts.audio.start, c.audioStart);
-    if (c.blockAlignKnown) EXPECT_EQ(facts.audioBlockAlign, c.blockAlign);
+    if (c.blockAlignKnown) {
+        EXPECT_EQ(facts.audioBlockAlign, c.blockAlign);
+    }
     // The linked stream's header as the writer stated it.
     EXPECT_EQ(facts.audio.scale, c.blockAlign);
     EXPECT_EQ(facts.audio.rate, 25 * c.blockAlign);
