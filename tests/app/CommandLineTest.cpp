@@ -144,6 +144,7 @@ TEST(CommandLineSwitchTest, ConversionRowsAddUp) {
     for (int32_t source : {kFormatRGB32, kFormatRGB24, kFormatYUY2, kFormatYV12})
         EXPECT_EQ(matrixCell(s.conversionMatrix, kFormatRGB24, source), 1);
     EXPECT_EQ(matrixCell(s.conversionMatrix, kFormatYV12, kFormatRGB32), 0);
+    EXPECT_EQ(matrixCell(s.conversionMatrix, kFormatYV12, kFormatRGB24), 0);
     EXPECT_EQ(matrixCell(s.conversionMatrix, kFormatYV12, kFormatYUY2), 1);
     EXPECT_EQ(matrixCell(s.conversionMatrix, kFormatYUY2, kFormatYUY2), 0);  // never named
     EXPECT_EQ(matrixCell(s.conversionMatrix, kFormatRGB32, kFormatRGB32), 0);
@@ -190,6 +191,7 @@ TEST(CommandLineSwitchTest, ArgumentsAfterTheOutputAreIgnored) {
     UserSettings s = parsed("in.avs out.avi -r");
     EXPECT_EQ(s.rawAudio, 0);
     EXPECT_STREQ(s.outputPath, "out.avi");
+    EXPECT_STREQ(parsed("in.avs -r").outputPath, "-r");  // switches come before the input
 }
 
 TEST(CommandLineSwitchTest, OverlongPathsAreRefused) {

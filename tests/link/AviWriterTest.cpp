@@ -214,9 +214,13 @@ TEST(AviWriterLayout, AudioOnlyFileNumbersItsStreamZero) {
 TEST(AviWriterLayout, RatesThatDoNotDivideAreRoundedInTheMainHeader) {
     MemorySink sink;
     AviWriter writer(sink);
-    uint32_t video = 0, audio = 0;
-    ASSERT_EQ(writer.createStream(videoInfo(1001, 30000), &video), kAviOk);
+    uint32_t video = 0, audio = 0, second = 0;
+    AviStreamInfo ntsc = videoInfo(1001, 30000);
+    ntsc.dwInitialFrames = 2;  // says nothing about the frames written
+    ASSERT_EQ(writer.createStream(ntsc, &video), kAviOk);
     ASSERT_EQ(writer.setFormat(video, 0, kVideoFormat, 40), kAviOk);
+    ASSERT_EQ(writer.createStream(videoInfo(1, 1000), &second), kAviOk);  // the first video stream counts
+    ASSERT_EQ(writer.setFormat(second, 0, kVideoFormat, 40), kAviOk);
     ASSERT_EQ(writer.createStream(audioInfo(128, 3836), &audio), kAviOk);
     ASSERT_EQ(writer.setFormat(audio, 0, kPcmFormat, 18), kAviOk);
     std::vector<uint8_t> block(128);
@@ -227,6 +231,8 @@ TEST(AviWriterLayout, RatesThatDoNotDivideAreRoundedInTheMainHeader) {
     ASSERT_EQ(avi.problem, "");
     EXPECT_EQ(avi.mainField(0), 33367u);        // 33366.67 µs per frame, to the nearest
     EXPECT_EQ(avi.mainField(4), 120u + 3836u);  // 4 bytes × 29.97 = 119.88, rounded up
+    EXPECT_EQ(avi.mainField(16), 1u);
+    EXPECT_EQ(streamChunkId(12, "wb"), fourcc("12wb"));
 }
 
 TEST(AviWriterLayout, HeaderFieldsStandAtTheirOffsets) {

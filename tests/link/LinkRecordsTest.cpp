@@ -537,6 +537,12 @@ TEST(LinkPlan, EachRefusalNamesItsCauseAndEachLimitPasses) {
         {"RAW audio has no linked blocks", [](P& p, T& t) { p.audioMode = 3; t.audioSHIMblockSize = 65536; }, ""},
         {"no frame records to size", [](P& p, T& t) { p.nrFrames = 0; t.videoSHIMblockSize = 0xFFFFFFFF; }, ""},
         {"one linked byte per second", [](P&, T& t) { t.interleave = 3200; }, ""},
+        {"a 12-byte block needs a rate too", [](P&, T& t) { t.interleave = 4000; t.audioSHIMblockSize = 12; },
+         formatted(kInterleaveText, 4000, 25, 1, 48000)},
+        // 4116 bytes of headers and 1048601 per frame: 2047 frames fit, 2048 do not.
+        {"2047 records of 1 MB", [](P& p, T& t) { p.nrFrames = 2047; p.numAudioSamples = 0; t.videoSHIMblockSize = 1048576; }, ""},
+        {"2048 records of 1 MB", [](P& p, T& t) { p.nrFrames = 2048; p.numAudioSamples = 0; t.videoSHIMblockSize = 1048576; },
+         formatted(kFileTooLargeText, 2048.0)},
         {"below one linked byte per second", [](P&, T& t) { t.interleave = 3201; },
          formatted(kInterleaveText, 3201, 25, 1, 48000)},
         // 2^27/1024 frames per second × 32768 bytes: nAvgBytesPerSec would read 0.

@@ -107,6 +107,7 @@ TEST(VideoLinkParser, RefusesEveryMalformedFormat) {
 TEST(VideoLinkParser, FourccsCompareWithoutCase) {
     EXPECT_TRUE(sameFourccIgnoringCase(fourcc("SHIM"), fourcc("shim")));
     EXPECT_TRUE(sameFourccIgnoringCase(fourcc("YV12"), fourcc("yv12")));
+    EXPECT_TRUE(sameFourccIgnoringCase(fourcc("AZaz"), fourcc("azAZ")));
     EXPECT_FALSE(sameFourccIgnoringCase(fourcc("YV12"), fourcc("YUY2")));
     // Only letters fold: '@' (0x40) is not '`' (0x60).
     EXPECT_FALSE(sameFourccIgnoringCase(fourcc("@@@@"), fourcc("````")));
