@@ -526,8 +526,8 @@ TEST(LinkPlan, EachRefusalNamesItsCauseAndEachLimitPasses) {
         // 65535 × 65537 is 2^32 - 1: the byte rate fits, two frame periods of it do not.
         {"RAW bytes per second of 2^32 - 1", [](P& p, T&) { setAudio(p, 3, 65535, 8, 65537); },
          formatted(kAudioBufferText, 343597384.0, 67108864, 1)},
-        {"RAW bytes per second of 2^32 + 65533", [](P& p, T&) { setAudio(p, 3, 65535, 8, 65538); },
-         formatted(kRawAudioFormatText, 65535, 8, 65538)},
+        {"RAW bytes per second of 2^32", [](P& p, T&) { setAudio(p, 3, 16384, 16, 131072); },
+         formatted(kRawAudioFormatText, 16384, 16, 131072)},
         // Mono 8-bit audio at 2^25 Hz and one frame per second: two seconds are 64 MB.
         {"audio buffer of exactly 64 MB",
          [](P& p, T&) { setAudio(p, 2, 1, 8, 33554432); p.fpsNumerator = 1; p.numAudioSamples = 33554432; }, ""},

@@ -159,6 +159,10 @@ INSTANTIATE_TEST_SUITE_P(
                  .damage = [](std::vector<uint8_t>& b) { insertZeroChunks(b, indexOffset(b), 5000, {0}); },
                  .isAvi = true, .hasIndex = false, .hasAudio = true, .blockAlign = 128,
                  .maxBytesRead = 4096 * 8 + 400},
+        FileCase{.name = "ZeroChunksInTheHeaderList", .content = kLink,
+                 .damage = [](std::vector<uint8_t>& b) { insertZeroChunks(b, headerOffset(b, "LIST", 1), 5000, {0, 12}); },
+                 .isAvi = true, .hasIndex = true, .hasAudio = false, .blockAlign = 0,
+                 .maxBytesRead = 4096 * 8 + 400},
         FileCase{.name = "ZeroChunksInTheAudioList", .content = kLink,
                  .damage =
                      [](std::vector<uint8_t>& b) {
