@@ -164,6 +164,7 @@ TEST(CommandLineSwitchTest, SingleConversionLeavesTheDiagonalEmpty) {
 TEST(CommandLineSwitchTest, WithoutConversionsOnlyTheDiagonalIsSet) {
     UserSettings s = parsed("in.avs");
     EXPECT_EQ(s.conversionEnabled, 0);
+    EXPECT_EQ(s.forcedFormat, 0);  // the open passes it on even when not forced
     for (int32_t o : {1, 2, 3, 4})
         for (int32_t i : {1, 2, 3, 4}) EXPECT_EQ(matrixCell(s.conversionMatrix, o, i), o == i ? 1 : 0);
     EXPECT_EQ(report(s),
@@ -247,6 +248,7 @@ TEST(ProposedLinkNameTest, ExtensionBecomesAviInLowerCase) {
         {"D:\\Video\\Clip.AVI", "d:\\video\\clip_SHIM.AVI"},
         {"D:\\Video\\clip", "d:\\video\\clipavi"},
         {"C:\\V.D\\CLIP", "c:\\v.avi"},
+        {"C:\\V.D\\CLIP.AVS", "c:\\v.d\\clip.avi"},
         {".AVS", ".avsavi"},  // a dot in the first place does not count
         {"X:\\\xC4Z.AVS", "x:\\\xC4z.avi"},  // only A to Z change
         {a256, a256 + "avi"},  // 259 characters: fits

@@ -192,6 +192,7 @@ TEST(PictureLayout, SizesAndPlanesOfEachFormat) {
     const PicturePlanes rgb = layOutPicture(base, kRGB24, 18, 14, false);
     EXPECT_EQ(rgb.plane[0].top, base + 56 * 13);
     EXPECT_EQ(rgb.plane[0].stride, -56);
+    EXPECT_EQ(layOutPicture(base, kRGB24, 18, 0, false).plane[0].top, nullptr);  // not before base
     const PicturePlanes yv12 = layOutPicture(base, kYV12, 17, 9, false);
     EXPECT_EQ(yv12.plane[0].top, base);
     EXPECT_EQ(yv12.plane[2].top, base + 17 * 9);

@@ -287,6 +287,23 @@ TEST(AviWriterLayout, HeaderAreaEndingNearTheBoundaryStillHoldsItsJunkChunk) {
     }
 }
 
+// More chunks than one batch of index entries; a stream without a rate has no frame time.
+TEST(AviWriterLayout, IndexOfManyChunksAndAStreamWithoutRate) {
+    MemorySink sink;
+    AviWriter writer(sink);
+    uint32_t video = 0;
+    ASSERT_EQ(writer.createStream(videoInfo(1000, 0), &video), kAviOk);
+    ASSERT_EQ(writer.setFormat(video, 0, kVideoFormat, 40), kAviOk);
+    for (int32_t frame = 0; frame < 5000; ++frame)
+        ASSERT_EQ(writer.write(video, frame, 1, &frame, 4, kAviKeyFrame), kAviOk);
+    ASSERT_EQ(writer.finish(), kAviOk);
+    ParsedAvi avi = parseAvi(sink.bytes);
+    ASSERT_EQ(avi.problem, "");
+    EXPECT_EQ(avi.index.size(), 5000u);
+    EXPECT_TRUE(avi.indexMatchesChunks);
+    EXPECT_EQ(avi.mainField(0), 0u);
+}
+
 TEST(AviWriterCalls, WritesMustContinueAtTheStreamEnd) {
     MemorySink sink;
     AviWriter writer(sink);

@@ -287,6 +287,7 @@ TEST(AudioSchedule, BlockSamplesAreExactAndStopAtTheEnd) {
     ASSERT_TRUE(samplesDueBy(int64_t{INT32_MAX} + 1, 48000, 30000, 1001, &due));
     EXPECT_EQ(due, (int64_t{INT32_MAX} + 1) * 48000 * 1001 / 30000);
     EXPECT_FALSE(samplesDueBy(int64_t{INT32_MAX}, INT32_MAX, 1, INT32_MAX, &due));
+    EXPECT_FALSE(samplesDueBy(1, 0, 25, 1, &due));
 }
 
 TEST(AudioRecords, PcmFormatAndStreamHeader) {
@@ -410,6 +411,10 @@ TEST(LinkPlan, SpacingBuffersAndCountsAtDefaultTuning) {
     EXPECT_EQ(plan.frameRecordSize, 4u);
     EXPECT_EQ(plan.sizeImage, 622080);
     EXPECT_EQ(plan.linkedBytesPerSecond, 3200u);
+    TuningValues tuning = kDefaultTuningValues;
+    tuning.videoSHIMblockSize = 3;  // a frame record always holds its frame number
+    ASSERT_EQ(planLink(palClip(), tuning, &plan), "");
+    EXPECT_EQ(plan.frameRecordSize, 4u);
 }
 
 TEST(LinkPlan, InterleaveOfZeroOrLessMeansOneBlockPerFrame) {
@@ -540,6 +545,8 @@ TEST(LinkPlan, EachRefusalNamesItsCauseAndEachLimitPasses) {
         {"a 12-byte block needs a rate too", [](P&, T& t) { t.interleave = 4000; t.audioSHIMblockSize = 12; },
          formatted(kInterleaveText, 4000, 25, 1, 48000)},
         // 4116 bytes of headers and 1048601 per frame: 2047 frames fit, 2048 do not.
+        {"audio of 2^32 frame periods", [](P& p, T&) { setAudio(p, 2, 2, 16, 1); p.fpsNumerator = 2; p.numAudioSamples = INT32_MAX; },
+         formatted(kAudioSpanText, INT32_MAX, 1)},
         {"2047 records of 1 MB", [](P& p, T& t) { p.nrFrames = 2047; p.numAudioSamples = 0; t.videoSHIMblockSize = 1048576; }, ""},
         {"2048 records of 1 MB", [](P& p, T& t) { p.nrFrames = 2048; p.numAudioSamples = 0; t.videoSHIMblockSize = 1048576; },
          formatted(kFileTooLargeText, 2048.0)},

@@ -109,6 +109,7 @@ TEST(VideoLinkParser, FourccsCompareWithoutCase) {
     EXPECT_TRUE(sameFourccIgnoringCase(fourcc("YV12"), fourcc("yv12")));
     EXPECT_TRUE(sameFourccIgnoringCase(fourcc("AZaz"), fourcc("azAZ")));
     EXPECT_FALSE(sameFourccIgnoringCase(fourcc("YV12"), fourcc("YUY2")));
+    EXPECT_FALSE(sameFourccIgnoringCase(fourcc("SHIM"), fourcc("SHIX")));
     // Only letters fold: '@' (0x40) is not '`' (0x60).
     EXPECT_FALSE(sameFourccIgnoringCase(fourcc("@@@@"), fourcc("````")));
 }
