@@ -141,6 +141,8 @@ TEST(CommandLineSwitchTest, ConversionRowsAddUp) {
     UserSettings s = parsed("-c RGB24 -c YV12 in.avs");
     EXPECT_EQ(s.conversionEnabled, 1);
     EXPECT_NE(report(s).find("Possible output format(s): YV12 RGB24 \n"), std::string::npos);
+    EXPECT_NE(report(parsed("-c YUY2 -c YV12 -c RGB32 in.avs")).find("Possible output format(s): YV12 YUY2 RGB32 \n"),
+              std::string::npos);
     for (int32_t source : {kFormatRGB32, kFormatRGB24, kFormatYUY2, kFormatYV12})
         EXPECT_EQ(matrixCell(s.conversionMatrix, kFormatRGB24, source), 1);
     EXPECT_EQ(matrixCell(s.conversionMatrix, kFormatYV12, kFormatRGB32), 0);
@@ -205,6 +207,8 @@ TEST(CommandLineSwitchTest, OverlongPathsAreRefused) {
 
     std::string path260 = "c:\\" + std::string(253, 'a') + ".avs";
     parsed(path260.c_str(), &outcome);
+    EXPECT_EQ(outcome, CommandLineOutcome::pathTooLong);
+    parsed((path260 + " out.avi").c_str(), &outcome);
     EXPECT_EQ(outcome, CommandLineOutcome::pathTooLong);
     parsed(("in.avs " + path260).c_str(), &outcome);
     EXPECT_EQ(outcome, CommandLineOutcome::pathTooLong);

@@ -50,6 +50,7 @@ TEST(AudioLinkParserTest, EveryUnusableFieldIsRefused) {
         {"IMA ADPCM tag", [](auto& f) { putU16(&f[0], 0x11); }, LinkedFormatProblem::foreignTag},
         {"cbSize 63", [](auto& f) { putU16(&f[16], 63); }, LinkedFormatProblem::shortExtra},
         {"version 1", [](auto& f) { putU32(&f[18], 1); }, LinkedFormatProblem::wrongVersion},
+        {"version 3", [](auto& f) { putU32(&f[18], 3); }, LinkedFormatProblem::wrongVersion},
         {"no channels", [](auto& f) { putU16(&f[2], 0); }, LinkedFormatProblem::noChannels},
         {"rate 0", [](auto& f) { putU32(&f[4], 0); }, LinkedFormatProblem::noRate},
         {"rate above 2^31", [](auto& f) { putU32(&f[4], 0x80000000u); }, LinkedFormatProblem::noRate},
@@ -74,6 +75,7 @@ TEST(AudioLinkParserTest, EveryUnusableFieldIsRefused) {
          LinkedFormatProblem::frameTooLarge},
         {"12 bits", [](auto& f) { putU32(&f[34], 12); }, LinkedFormatProblem::unusableBits},
         {"0 bits", [](auto& f) { putU32(&f[34], 0); }, LinkedFormatProblem::unusableBits},
+        {"264 bits", [](auto& f) { putU32(&f[34], 264); }, LinkedFormatProblem::unusableBits},
         {"-16 bits", [](auto& f) { putI32(&f[34], -16); }, LinkedFormatProblem::unusableBits},
         {"frame beyond 64 KB",
          [](auto& f) {

@@ -219,7 +219,9 @@ TEST(AviWriterLayout, RatesThatDoNotDivideAreRoundedInTheMainHeader) {
     ntsc.dwInitialFrames = 2;  // says nothing about the frames written
     ASSERT_EQ(writer.createStream(ntsc, &video), kAviOk);
     ASSERT_EQ(writer.setFormat(video, 0, kVideoFormat, 40), kAviOk);
-    ASSERT_EQ(writer.createStream(videoInfo(1, 1000), &second), kAviOk);  // the first video stream counts
+    AviStreamInfo other = videoInfo(1, 1000);  // the first video stream counts, and the largest buffer
+    other.dwSuggestedBufferSize = 1000000;
+    ASSERT_EQ(writer.createStream(other, &second), kAviOk);
     ASSERT_EQ(writer.setFormat(second, 0, kVideoFormat, 40), kAviOk);
     ASSERT_EQ(writer.createStream(audioInfo(128, 3836), &audio), kAviOk);
     ASSERT_EQ(writer.setFormat(audio, 0, kPcmFormat, 18), kAviOk);
@@ -232,6 +234,7 @@ TEST(AviWriterLayout, RatesThatDoNotDivideAreRoundedInTheMainHeader) {
     EXPECT_EQ(avi.mainField(0), 33367u);        // 33366.67 µs per frame, to the nearest
     EXPECT_EQ(avi.mainField(4), 120u + 3836u);  // 4 bytes × 29.97 = 119.88, rounded up
     EXPECT_EQ(avi.mainField(16), 1u);
+    EXPECT_EQ(avi.mainField(28), 1000000u);
     EXPECT_EQ(streamChunkId(12, "wb"), fourcc("12wb"));
 }
 
@@ -317,6 +320,7 @@ TEST(AviWriterCalls, WritesMustContinueAtTheStreamEnd) {
     EXPECT_EQ(writer.write(s.audio, 0, -1, "abcd", 4, 0), kAviErrBadParam);
     EXPECT_EQ(writer.write(s.audio, 0, 1, nullptr, 4, 0), kAviErrBadParam);
     EXPECT_EQ(writer.write(7, 0, 1, "abcd", 4, 0), kAviErrBadHandle);
+    EXPECT_EQ(writer.streamLength(2), 0u);
     // The layout is fixed by the first write.
     uint32_t late = 0;
     EXPECT_EQ(writer.createStream(videoInfo(), &late), kAviErrUnsupported);

@@ -210,6 +210,7 @@ TEST(AudioRecords, LinkedFormatAtDefaultTuning) {
     EXPECT_EQ(u32at(data, 16), 16u);
     EXPECT_EQ(std::memcmp(&data[20], "c:\\ORVserver.avs\0", 17), 0);
     EXPECT_EQ(u32at(data, 60), 1u);
+    EXPECT_EQ(u32at(buildAudioLinkData(AudioLinkFields{1, 1, 1, 8, "x", 0}), 60), 0u);  // linkOption
 
     double perSecond = linkedBytesPerSecond(25, 1, 1, 128);
     LinkedAudioFormat format = buildLinkedAudioFormat(
@@ -254,6 +255,7 @@ TEST(AudioSchedule, SpansAreTheCeilingOfTheExactValue) {
         {1, 48000, 25, 1, 1},
         {0, 48000, 25, 1, 0},
         {INT32_MAX, 1, 1, 1, INT32_MAX},  // the longest span there is
+        {48001, 48000, 1, 1, 2},          // one sample into the second period
     };
     for (const Case& c : cases) {
         int32_t span = -1;
@@ -547,6 +549,10 @@ TEST(LinkPlan, EachRefusalNamesItsCauseAndEachLimitPasses) {
         // 4116 bytes of headers and 1048601 per frame: 2047 frames fit, 2048 do not.
         {"audio of 2^32 frame periods", [](P& p, T&) { setAudio(p, 2, 2, 16, 1); p.fpsNumerator = 2; p.numAudioSamples = INT32_MAX; },
          formatted(kAudioSpanText, INT32_MAX, 1)},
+        // Samples of no bits need no buffer, but their block maximum still must fit.
+        {"interleave 2^31 - 1 with 0-bit samples",
+         [](P& p, T& t) { p.bitsPerSample = 0; t.interleave = 0x7FFFFFFF; t.audioSHIMblockSize = 11; },
+         formatted(kInterleaveText, 0x7FFFFFFF, 25, 1, 48000)},
         {"2047 records of 1 MB", [](P& p, T& t) { p.nrFrames = 2047; p.numAudioSamples = 0; t.videoSHIMblockSize = 1048576; }, ""},
         {"2048 records of 1 MB", [](P& p, T& t) { p.nrFrames = 2048; p.numAudioSamples = 0; t.videoSHIMblockSize = 1048576; },
          formatted(kFileTooLargeText, 2048.0)},
@@ -590,6 +596,7 @@ TEST(LinkPlan, FileSizeEstimateCountsEveryChunk) {
         uint32_t interleave;
         int32_t numAudioSamples;
         double bytes;
+        int32_t nrFrames = 1000;
     };
     const Row rows[] = {
         {2, 1, 48000 * 40, 4116 + 1000 * 29 + 1000 * 153},
@@ -597,11 +604,13 @@ TEST(LinkPlan, FileSizeEstimateCountsEveryChunk) {
         {2, 4, 1922840, 4116 + 1000 * 29 + 252 * 153},  // span 1002: blocks at 0, 4, ... 1000, 1001
         {2, 4, 1920001, 4116 + 1000 * 29 + 251 * 153},  // span 1001: the last block is on the grid
         {2, 1, 0, 4116 + 1000 * 29},
+        {2, 1, 48000 * 40, 4116 + 1000 * 153, 0},  // audio alone
     };
     for (const Row& row : rows) {
         LinkParameters p = palClip();
         p.audioMode = row.audioMode;
         p.numAudioSamples = row.numAudioSamples;
+        p.nrFrames = row.nrFrames;
         TuningValues tuning = kDefaultTuningValues;
         tuning.interleave = row.interleave;
         LinkPlan plan{};
