@@ -194,7 +194,9 @@ TEST(AviWriterLayout, AudioOnlyFileNumbersItsStreamZero) {
     MemorySink sink;
     AviWriter writer(sink);
     uint32_t audio = 0;
-    ASSERT_EQ(writer.createStream(audioInfo(128, 3200), &audio), kAviOk);
+    AviStreamInfo unnamed = audioInfo(128, 3200);
+    unnamed.szName[0] = '\0';
+    ASSERT_EQ(writer.createStream(unnamed, &audio), kAviOk);
     ASSERT_EQ(writer.setFormat(audio, 0, kPcmFormat, 18), kAviOk);
     std::vector<uint8_t> block(128, 7);
     ASSERT_EQ(writer.write(audio, 0, 0, block.data(), 128, 0), kAviOk);  // 0 samples is allowed
@@ -205,6 +207,7 @@ TEST(AviWriterLayout, AudioOnlyFileNumbersItsStreamZero) {
     ASSERT_EQ(avi.problem, "");
     ASSERT_EQ(avi.chunks.size(), 2u);
     EXPECT_EQ(avi.chunks[0].id, "00wb");
+    EXPECT_FALSE(avi.streams[0].hasName);
     EXPECT_EQ(avi.streamField(0, 32), 1u);
     EXPECT_EQ(avi.mainField(0), 0u);   // no video, no frame time
     EXPECT_EQ(avi.mainField(16), 0u);  // and no frames
@@ -236,6 +239,7 @@ TEST(AviWriterLayout, RatesThatDoNotDivideAreRoundedInTheMainHeader) {
     EXPECT_EQ(avi.mainField(16), 1u);
     EXPECT_EQ(avi.mainField(28), 1000000u);
     EXPECT_EQ(streamChunkId(12, "wb"), fourcc("12wb"));
+    EXPECT_EQ(streamChunkId(21, "dc"), fourcc("21dc"));
 }
 
 TEST(AviWriterLayout, HeaderFieldsStandAtTheirOffsets) {
