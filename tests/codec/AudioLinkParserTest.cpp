@@ -83,6 +83,7 @@ TEST(AudioLinkParserTest, EveryUnusableFieldIsRefused) {
              putU32(&f[34], 32);
          },
          LinkedFormatProblem::frameTooLarge},
+        {"one sample", [](auto& f) { putU32(&f[22], 1); }, LinkedFormatProblem::none},
         {"no samples", [](auto& f) { putU32(&f[22], 0); }, LinkedFormatProblem::badCounts},
         {"negative samples", [](auto& f) { putI32(&f[22], -5); }, LinkedFormatProblem::badCounts},
         {"block maximum 0", [](auto& f) { putU32(&f[26], 0); }, LinkedFormatProblem::badCounts},
@@ -132,6 +133,11 @@ TEST(AudioLinkParserTest, BlockRecordsAreCheckedAgainstTheLink) {
         fillAudioBlockRecord(block.data(), 128, 7, c.first, c.count);
         AudioBlockRecord record;
         ASSERT_EQ(parseAudioBlockRecord(block.data(), c.available, link, &record), c.problem) << c.name;
+        LinkedAudio smallest = link;  // blocks of nothing but the record
+        smallest.blockSize = 12;
+        if (c.problem != BlockProblem::truncated) {
+            EXPECT_EQ(parseAudioBlockRecord(block.data(), 12, smallest, &record), c.problem) << c.name;
+        }
         if (c.problem != BlockProblem::none) continue;
         EXPECT_EQ(record.blockIndex, 7) << c.name;
         EXPECT_EQ(record.firstSample, c.first) << c.name;

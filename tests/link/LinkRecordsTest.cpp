@@ -290,6 +290,7 @@ TEST(AudioSchedule, BlockSamplesAreExactAndStopAtTheEnd) {
     EXPECT_EQ(due, (int64_t{INT32_MAX} + 1) * 48000 * 1001 / 30000);
     EXPECT_FALSE(samplesDueBy(int64_t{INT32_MAX}, INT32_MAX, 1, INT32_MAX, &due));
     EXPECT_FALSE(samplesDueBy(1, 0, 25, 1, &due));
+    EXPECT_FALSE(samplesDueBy(1, 48000, 25, 0, &due));
     ASSERT_TRUE(samplesDueBy(5, 1, 1, 1, &due));  // 1 Hz is a rate like any other
     EXPECT_EQ(due, 5);
 }
