@@ -308,6 +308,7 @@ TEST(AviWriterLayout, IndexOfManyChunksAndAStreamWithoutRate) {
     ASSERT_EQ(avi.problem, "");
     EXPECT_EQ(avi.index.size(), 5000u);
     EXPECT_TRUE(avi.indexMatchesChunks);
+    EXPECT_EQ(sink.bytes.size(), 2048u + 12 + 5000 * 12 + 8 + 5000 * 16);  // nothing after the index
     EXPECT_EQ(avi.mainField(0), 0u);
 }
 
