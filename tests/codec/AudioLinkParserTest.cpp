@@ -55,12 +55,32 @@ TEST(AudioLinkParserTest, EveryUnusableFieldIsRefused) {
         {"IMA ADPCM tag", [](auto& f) { putU16(&f[0], 0x11); }, LinkedFormatProblem::foreignTag},
         {"cbSize 63", [](auto& f) { putU16(&f[16], 63); }, LinkedFormatProblem::shortExtra},
         {"version 1", [](auto& f) { putU32(&f[18], 1); }, LinkedFormatProblem::wrongVersion},
+        {"version 3", [](auto& f) { putU32(&f[18], 3); }, LinkedFormatProblem::wrongVersion},
         {"no channels", [](auto& f) { putU16(&f[2], 0); }, LinkedFormatProblem::noChannels},
         {"rate 0", [](auto& f) { putU32(&f[4], 0); }, LinkedFormatProblem::noRate},
         {"rate above 2^31", [](auto& f) { putU32(&f[4], 0x80000000u); }, LinkedFormatProblem::noRate},
         {"block of 11 bytes", [](auto& f) { putU16(&f[12], 11); }, LinkedFormatProblem::blockTooSmall},
+        {"8 bits", [](auto& f) { putU32(&f[34], 8); }, LinkedFormatProblem::none},
+        {"24 bits", [](auto& f) { putU32(&f[34], 24); }, LinkedFormatProblem::none},
+        {"32 bits", [](auto& f) { putU32(&f[34], 32); }, LinkedFormatProblem::none},
+        {"block of 12 bytes", [](auto& f) { putU16(&f[12], 12); }, LinkedFormatProblem::none},
+        {"rate 2^31 - 1", [](auto& f) { putU32(&f[4], 0x7FFFFFFF); }, LinkedFormatProblem::none},
+        {"cbSize 65", [](auto& f) { putU16(&f[16], 65); }, LinkedFormatProblem::badPathBlock},
+        {"frame of 65535 bytes",
+         [](auto& f) {
+             putU16(&f[2], 65535);
+             putU32(&f[34], 8);
+         },
+         LinkedFormatProblem::none},
+        {"frame of 65536 bytes",
+         [](auto& f) {
+             putU16(&f[2], 16384);
+             putU32(&f[34], 32);
+         },
+         LinkedFormatProblem::frameTooLarge},
         {"12 bits", [](auto& f) { putU32(&f[34], 12); }, LinkedFormatProblem::unusableBits},
         {"0 bits", [](auto& f) { putU32(&f[34], 0); }, LinkedFormatProblem::unusableBits},
+        {"264 bits", [](auto& f) { putU32(&f[34], 264); }, LinkedFormatProblem::unusableBits},
         {"-16 bits", [](auto& f) { putI32(&f[34], -16); }, LinkedFormatProblem::unusableBits},
         {"frame beyond 64 KB",
          [](auto& f) {
@@ -68,6 +88,7 @@ TEST(AudioLinkParserTest, EveryUnusableFieldIsRefused) {
              putU32(&f[34], 32);
          },
          LinkedFormatProblem::frameTooLarge},
+        {"one sample", [](auto& f) { putU32(&f[22], 1); }, LinkedFormatProblem::none},
         {"no samples", [](auto& f) { putU32(&f[22], 0); }, LinkedFormatProblem::badCounts},
         {"negative samples", [](auto& f) { putI32(&f[22], -5); }, LinkedFormatProblem::badCounts},
         {"block maximum 0", [](auto& f) { putU32(&f[26], 0); }, LinkedFormatProblem::badCounts},
@@ -141,7 +162,9 @@ TEST(AudioLinkParserTest, BlockRecordsAreCheckedAgainstTheLink) {
         {"negative count", 0, -1, 128, BlockProblem::negativeCount},
         {"count above the maximum", 0, 2113, 128, BlockProblem::countAboveMaximum},
         {"negative first sample", -1, 10, 128, BlockProblem::outsideSource},
+        {"a whole block past the end", 96000, 2112, 128, BlockProblem::outsideSource},
         {"further out than a block", 96000 + 2112 - 100, 200, 128, BlockProblem::outsideSource},
+        {"one sample further", 96001, 2112, 128, BlockProblem::outsideSource},
         {"first sample near 2^31", 0x7FFFFFFF, 2112, 128, BlockProblem::outsideSource},
         {"block cut short", 0, 1920, 127, BlockProblem::truncated},
         {"only the record", 0, 1920, 12, BlockProblem::truncated},
@@ -151,6 +174,11 @@ TEST(AudioLinkParserTest, BlockRecordsAreCheckedAgainstTheLink) {
         fillAudioBlockRecord(block.data(), 128, 7, c.first, c.count);
         AudioBlockRecord record;
         ASSERT_EQ(parseAudioBlockRecord(block.data(), c.available, link, &record), c.problem) << c.name;
+        LinkedAudio smallest = link;  // blocks of nothing but the record
+        smallest.blockSize = 12;
+        if (c.problem != BlockProblem::truncated) {
+            EXPECT_EQ(parseAudioBlockRecord(block.data(), 12, smallest, &record), c.problem) << c.name;
+        }
         if (c.problem != BlockProblem::none) continue;
         EXPECT_EQ(record.blockIndex, 7) << c.name;
         EXPECT_EQ(record.firstSample, c.first) << c.name;

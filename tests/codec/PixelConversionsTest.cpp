@@ -208,6 +208,10 @@ TEST(PictureLayout, SizesAndPlanesOfEachFormat) {
         {kYUY2, 17, 9, 36 * 9, 36},        {kYV12, 720, 576, 622080, 720},
         {kYV12, 17, 9, 17 * 9 + 2 * 9 * 5, 17}, {kRGB24, 0, 10, 0, 0},
         {kYV12, 16385, 2, 0, 0},           {7, 16, 16, 0, 0},
+        // The largest picture a link may name, in every format.
+        {kYV12, 16384, 16384, 402653184, 16384}, {kYUY2, 16384, 16384, 536870912, 32768},
+        {kRGB24, 16384, 16384, 805306368, 49152}, {kRGB32, 16384, 16384, 1073741824, 65536},
+        {kRGB32, 16384, 16385, 0, 65536},     {kRGB24, 1, 16384, 65536, 4},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(std::string(formatText(r.format)) + " " + std::to_string(r.width) + "x" +
@@ -223,6 +227,7 @@ TEST(PictureLayout, SizesAndPlanesOfEachFormat) {
     const PicturePlanes rgb = layOutPicture(base, kRGB24, 18, 14, false);
     EXPECT_EQ(rgb.plane[0].top, base + 56 * 13);
     EXPECT_EQ(rgb.plane[0].stride, -56);
+    EXPECT_EQ(layOutPicture(base, kRGB24, 18, 0, false).plane[0].top, nullptr);  // not before base
     const PicturePlanes yv12 = layOutPicture(base, kYV12, 17, 9, false);
     EXPECT_EQ(yv12.plane[0].top, base);
     EXPECT_EQ(yv12.plane[2].top, base + 17 * 9);

@@ -2,16 +2,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 
+#include "app/UserSettings.h"
 #include "link/AudioRecords.h"
 #include "link/LinkArithmetic.h"
 #include "link/LinkMessages.h"
 #include "link/LinkPlan.h"
 #include "link/LittleEndian.h"
+#include "link/OutputFormats.h"
 #include "link/StoredPath.h"
 #include "link/VideoRecords.h"
+
+using namespace linkText;
 
 namespace {
 
@@ -29,6 +36,15 @@ VideoLinkFields orvServerClip() {
                            AllowedOutputs{false, false, false, true}, 1};
 }
 
+std::string formatted(const char* text, ...) {
+    char buffer[512];
+    va_list args;
+    va_start(args, text);
+    std::vsnprintf(buffer, sizeof buffer, text, args);
+    va_end(args);
+    return buffer;
+}
+
 LinkParameters palClip() {
     LinkParameters p{};
     p.width = 720;
@@ -43,6 +59,27 @@ LinkParameters palClip() {
     p.numAudioSamples = 48000 * 40;
     p.audioMode = 2;
     return p;
+}
+
+void setAudio(LinkParameters& p, int32_t mode, int32_t channels, int32_t bits, int32_t rate) {
+    p.audioMode = mode;
+    p.nrChannels = channels;
+    p.bitsPerSample = bits;
+    p.audioSamplesPerSecond = rate;
+}
+
+// 131072 frames per second, with one audio sample.
+void superFast(LinkParameters& p) {
+    p.fpsNumerator = 134217728;
+    p.fpsDenominator = 1024;
+    p.numAudioSamples = 1;
+}
+
+// What the writer says before it touches the output: the stream check, then the plan.
+std::string refusal(const LinkParameters& p, const TuningValues& tuning) {
+    std::string text = checkStreamInformation(p);
+    LinkPlan plan{};
+    return text.empty() ? planLink(p, tuning, &plan) : text;
 }
 
 }  // namespace
@@ -265,6 +302,7 @@ TEST(AudioRecords, LinkedFormatAtDefaultTuning) {
     EXPECT_EQ(u32at(data, 16), 16u);
     EXPECT_EQ(std::memcmp(&data[20], "c:\\ORVserver.avs\0", 17), 0);
     EXPECT_EQ(u32at(data, 60), 1u);
+    EXPECT_EQ(u32at(buildAudioLinkData(AudioLinkFields{1, 1, 1, 8, "x", 0}), 60), 0u);  // linkOption
 
     double perSecond = linkedBytesPerSecond(25, 1, 1, 128);
     LinkedAudioFormat format = buildLinkedAudioFormat(
@@ -286,6 +324,13 @@ TEST(AudioRecords, LinkedFormatAtDefaultTuning) {
 
 TEST(AudioRecords, LinkedRatesAndBlockBoundsAtPalAndNtsc) {
     EXPECT_EQ(static_cast<uint32_t>(linkedBytesPerSecond(30000, 1001, 1, 128)), 3836u);
+    EXPECT_EQ(static_cast<uint32_t>(linkedBytesPerSecond(30000, 1001, 4, 128)), 959u);  // 959.04
+    EXPECT_EQ(static_cast<int32_t>(maxAudioSamplesPerBlock(4, 1001, 48000, 30000)), 7047);  // 7047.04
+    // At 3836 bytes per second the first block falls just short of a whole
+    // stream sample (0.99997); the stream then stays one behind.
+    EXPECT_EQ(static_cast<int32_t>(linkedStreamSamples(blockEndTime(0, 1, 30000, 1001), 3836, 128, 0)), 0);
+    EXPECT_EQ(static_cast<int32_t>(linkedStreamSamples(blockEndTime(1, 1, 30000, 1001), 3836, 128, 0)), 1);
+    EXPECT_EQ(static_cast<int32_t>(linkedStreamSamples(blockEndTime(2, 1, 30000, 1001), 3836, 128, 1)), 1);
     EXPECT_EQ(static_cast<int32_t>(maxAudioSamplesPerBlock(1, 1, 48000, 25)), 2112);
     EXPECT_EQ(static_cast<int32_t>(maxAudioSamplesPerBlock(1, 1001, 48000, 30000)), 1761);
 }
@@ -301,6 +346,8 @@ TEST(AudioSchedule, SpansAreTheCeilingOfTheExactValue) {
         {67353, 22050, 25, 1, 77},        // 76.36
         {1, 48000, 25, 1, 1},
         {0, 48000, 25, 1, 0},
+        {INT32_MAX, 1, 1, 1, INT32_MAX},  // the longest span there is
+        {48001, 48000, 1, 1, 2},          // one sample into the second period
     };
     for (const Case& c : cases) {
         int32_t span = -1;
@@ -310,6 +357,8 @@ TEST(AudioSchedule, SpansAreTheCeilingOfTheExactValue) {
     int32_t span = 0;
     EXPECT_FALSE(audioFrameSpan(INT32_MAX, 1, INT32_MAX, 1, &span));
     EXPECT_FALSE(audioFrameSpan(100, 0, 25, 1, &span));
+    EXPECT_FALSE(audioFrameSpan(100, 48000, 0, 1, &span));
+    EXPECT_FALSE(audioFrameSpan(100, 48000, 25, 0, &span));
 }
 
 TEST(AudioSchedule, BlockSamplesAreExactAndStopAtTheEnd) {
@@ -332,6 +381,10 @@ TEST(AudioSchedule, BlockSamplesAreExactAndStopAtTheEnd) {
     ASSERT_TRUE(samplesDueBy(int64_t{INT32_MAX} + 1, 48000, 30000, 1001, &due));
     EXPECT_EQ(due, (int64_t{INT32_MAX} + 1) * 48000 * 1001 / 30000);
     EXPECT_FALSE(samplesDueBy(int64_t{INT32_MAX}, INT32_MAX, 1, INT32_MAX, &due));
+    EXPECT_FALSE(samplesDueBy(1, 0, 25, 1, &due));
+    EXPECT_FALSE(samplesDueBy(1, 48000, 25, 0, &due));
+    ASSERT_TRUE(samplesDueBy(5, 1, 1, 1, &due));  // 1 Hz is a rate like any other
+    EXPECT_EQ(due, 5);
 }
 
 TEST(AudioRecords, PcmFormatAndStreamHeader) {
@@ -394,6 +447,9 @@ TEST(AudioSchedule, TruncationRefusesWhatDoesNotFit) {
     EXPECT_EQ(out, 0);
     EXPECT_TRUE(truncateToInt32(2147483647.9, &out));
     EXPECT_EQ(out, 2147483647);
+    EXPECT_TRUE(truncateToInt32(-2147483648.9, &out));
+    EXPECT_EQ(out, INT32_MIN);
+    EXPECT_FALSE(truncateToInt32(-2147483649.0, &out));
     EXPECT_FALSE(truncateToInt32(2147483648.0, &out));
     EXPECT_FALSE(truncateToInt32(0.0 / 0.0, &out));
     EXPECT_FALSE(truncateToInt32(1e300 * 1e10, &out));
@@ -403,25 +459,25 @@ TEST(LinkPlan, StreamInformationThatWouldDivideByZeroIsRefused) {
     LinkParameters p = palClip();
     EXPECT_EQ(checkStreamInformation(p), "");
     p.fpsDenominator = 0;
-    EXPECT_NE(checkStreamInformation(p).find("frame rate of 25/0"), std::string::npos);
+    EXPECT_EQ(checkStreamInformation(p), formatted(kFrameRateText, 25, 0));
     p = palClip();
     p.fpsNumerator = 0;
-    EXPECT_NE(checkStreamInformation(p), "");
+    EXPECT_EQ(checkStreamInformation(p), formatted(kFrameRateText, 0, 1));
     p = palClip();
     p.audioSamplesPerSecond = 0;
-    EXPECT_NE(checkStreamInformation(p).find("sample rate of 0"), std::string::npos);
+    EXPECT_EQ(checkStreamInformation(p), formatted(kSampleRateText, 1920000, 0));
     p.numAudioSamples = 0;  // no audio: its rate does not matter
     EXPECT_EQ(checkStreamInformation(p), "");
     p = palClip();
     p.nrFrames = -1;
-    EXPECT_NE(checkStreamInformation(p), "");
+    EXPECT_EQ(checkStreamInformation(p), formatted(kNegativeCountText, -1, 1920000));
     p = palClip();
     p.fpsNumerator = 5000000;  // would wrap the thousandfold rate
-    EXPECT_NE(checkStreamInformation(p), "");
+    EXPECT_EQ(checkStreamInformation(p), formatted(kFrameRateTooHighText, 5000000, 1));
     p = palClip();
     p.width = 40000;
     p.height = 40000;
-    EXPECT_NE(checkStreamInformation(p), "");
+    EXPECT_EQ(checkStreamInformation(p), formatted(kPictureSizeText, 40000, 40000));
     p.nrFrames = 0;  // no video stream, no picture size
     EXPECT_EQ(checkStreamInformation(p), "");
 }
@@ -431,12 +487,12 @@ TEST(LinkPlan, RawAudioNeedsWholeBytesPerSampleFrame) {
     p.audioMode = 3;
     EXPECT_EQ(checkStreamInformation(p), "");
     p.nrChannels = 0;
-    EXPECT_NE(checkStreamInformation(p), "");
+    EXPECT_EQ(checkStreamInformation(p), formatted(kRawAudioFormatText, 0, 16, 48000));
     p = palClip();
     p.audioMode = 3;
     p.bitsPerSample = 4;  // one channel of 4 bits: half a byte per sample frame
     p.nrChannels = 1;
-    EXPECT_NE(checkStreamInformation(p), "");
+    EXPECT_EQ(checkStreamInformation(p), formatted(kRawAudioFormatText, 1, 4, 48000));
     p.audioMode = 2;  // linked audio carries no samples
     EXPECT_EQ(checkStreamInformation(p), "");
 }
@@ -445,13 +501,17 @@ TEST(LinkPlan, SpacingBuffersAndCountsAtDefaultTuning) {
     LinkPlan plan{};
     ASSERT_EQ(planLink(palClip(), kDefaultTuningValues, &plan), "");
     EXPECT_EQ(plan.blockSpacing, 1);
-    EXPECT_EQ(plan.audioBufferSize, 2 * 192000 / 25);
+    EXPECT_EQ(plan.audioBufferSize, 15360);
     EXPECT_EQ(plan.maxAudioSamplesPerBlock, 2112);
     EXPECT_EQ(plan.audioFrameSpan, 1000);
     EXPECT_EQ(plan.frameTotal, 1000);
     EXPECT_EQ(plan.frameRecordSize, 4u);
     EXPECT_EQ(plan.sizeImage, 622080);
     EXPECT_EQ(plan.linkedBytesPerSecond, 3200u);
+    TuningValues tuning = kDefaultTuningValues;
+    tuning.videoSHIMblockSize = 3;  // a frame record always holds its frame number
+    ASSERT_EQ(planLink(palClip(), tuning, &plan), "");
+    EXPECT_EQ(plan.frameRecordSize, 4u);
 }
 
 TEST(LinkPlan, InterleaveOfZeroOrLessMeansOneBlockPerFrame) {
@@ -475,7 +535,7 @@ TEST(LinkPlan, AbsurdTuningValuesAreRefusedBeforeAnyAllocation) {
     LinkPlan plan{};
     TuningValues tuning = kDefaultTuningValues;
     tuning.videoSHIMblockSize = 0xFFFFFFFF;
-    EXPECT_NE(planLink(palClip(), tuning, &plan).find("videoSHIMblockSize"), std::string::npos);
+    EXPECT_EQ(planLink(palClip(), tuning, &plan), formatted(kVideoBlockSizeText, 0xFFFFFFFFu, 1048576u));
     tuning.videoSHIMblockSize = kMaxFrameRecordSize;
     LinkParameters shortClip = palClip();
     shortClip.nrFrames = 100;
@@ -484,7 +544,7 @@ TEST(LinkPlan, AbsurdTuningValuesAreRefusedBeforeAnyAllocation) {
 
     tuning = kDefaultTuningValues;
     tuning.audioSHIMblockSize = 65536;  // nBlockAlign would read 0
-    EXPECT_NE(planLink(palClip(), tuning, &plan).find("audioSHIMblockSize"), std::string::npos);
+    EXPECT_EQ(planLink(palClip(), tuning, &plan), formatted(kAudioBlockSizeText, 65536u, 65535u));
     tuning.audioSHIMblockSize = 65535;
     EXPECT_EQ(planLink(palClip(), tuning, &plan), "");
     tuning.audioSHIMblockSize = 11;  // fails later, at the first block, as it always has
@@ -492,11 +552,12 @@ TEST(LinkPlan, AbsurdTuningValuesAreRefusedBeforeAnyAllocation) {
 
     tuning = kDefaultTuningValues;
     tuning.interleave = 0x7FFFFFFF;
-    EXPECT_NE(planLink(palClip(), tuning, &plan), "");
+    EXPECT_EQ(planLink(palClip(), tuning, &plan),
+              formatted(kAudioBufferText, 32985348817920.0, 67108864, 0x7FFFFFFF));
     tuning.interleave = 1000;  // 25 frames per second: 3 bytes per second, still a rate
     EXPECT_EQ(planLink(palClip(), tuning, &plan), "");
     tuning.interleave = 4000;  // 0.8 bytes per second: no rate at all
-    EXPECT_NE(planLink(palClip(), tuning, &plan), "");
+    EXPECT_EQ(planLink(palClip(), tuning, &plan), formatted(kInterleaveText, 4000, 25, 1, 48000));
 }
 
 TEST(LinkPlan, LinksThatWouldPassTwoGigabytesAreRefused) {
@@ -508,12 +569,12 @@ TEST(LinkPlan, LinksThatWouldPassTwoGigabytesAreRefused) {
     twoHours.audioMode = 3;  // 1.38 GB of PCM still fits
     EXPECT_EQ(planLink(twoHours, kDefaultTuningValues, &plan), "");
     twoHours.nrChannels = 6;
-    EXPECT_NE(planLink(twoHours, kDefaultTuningValues, &plan).find("2048 MB"), std::string::npos);
+    EXPECT_EQ(planLink(twoHours, kDefaultTuningValues, &plan), formatted(kFileTooLargeText, 3964.0));
 
     TuningValues tuning = kDefaultTuningValues;
     tuning.videoSHIMblockSize = 16384;  // 180000 records of 16 KB
     twoHours.audioMode = 2;
-    EXPECT_NE(planLink(twoHours, tuning, &plan), "");
+    EXPECT_EQ(planLink(twoHours, tuning, &plan), formatted(kFileTooLargeText, 2843.0));
 }
 
 TEST(LinkPlan, ProductsBeyondSixtyFourBitsAreRefusedNotWrapped) {
@@ -521,6 +582,10 @@ TEST(LinkPlan, ProductsBeyondSixtyFourBitsAreRefusedNotWrapped) {
     EXPECT_FALSE(pictureSizeImage(32, INT32_MAX, INT32_MAX, &size));
     EXPECT_FALSE(pictureSizeImage(24, INT32_MIN, INT32_MAX, &size));
     double bytes = 0;
+    // Two seconds of PCM must fit 32 signed bits, as the buffer size is computed in them.
+    EXPECT_TRUE(audioBufferBytes(1, 8, 1073741823, 1, 1, 1, &bytes));
+    EXPECT_EQ(bytes, 2147483646.0);
+    EXPECT_FALSE(audioBufferBytes(1, 8, 1073741824, 1, 1, 1, &bytes));
     EXPECT_FALSE(audioBufferBytes(INT32_MAX, INT32_MAX, 48000, 1, 25, 1, &bytes));
     EXPECT_FALSE(audioBufferBytes(-65536, INT32_MAX, INT32_MAX, 1, 25, 1, &bytes));
 
@@ -530,11 +595,158 @@ TEST(LinkPlan, ProductsBeyondSixtyFourBitsAreRefusedNotWrapped) {
     p.bitsPerSample = INT32_MAX;
     ASSERT_EQ(checkStreamInformation(p), "");
     LinkPlan plan{};
-    EXPECT_NE(planLink(p, kDefaultTuningValues, &plan).find("audio buffer"), std::string::npos);
+    EXPECT_EQ(planLink(p, kDefaultTuningValues, &plan),
+              formatted(kAudioBufferText, 2213609286783561891840.0, 67108864, 1));  // (2^31-1)² × 480
     p = palClip();
     p.nrFrames = 0;  // no video: the plan still sizes a picture, which must not wrap
     p.width = INT32_MAX;
     p.height = INT32_MIN;
     EXPECT_EQ(planLink(p, kDefaultTuningValues, &plan), "");
     EXPECT_EQ(plan.sizeImage, 0);
+}
+
+// Every refusal names its cause and the numbers; every limit itself passes.
+TEST(LinkPlan, EachRefusalNamesItsCauseAndEachLimitPasses) {
+    using P = LinkParameters;
+    using T = TuningValues;
+    struct Row {
+        const char* name;
+        std::function<void(P&, T&)> edit;
+        std::string message;  // empty: the link can be made
+    };
+    const Row rows[] = {
+        {"frame rate -25/1", [](P& p, T&) { p.fpsNumerator = -25; }, formatted(kFrameRateText, -25, 1)},
+        {"negative sample count", [](P& p, T&) { p.numAudioSamples = -1; },
+         formatted(kNegativeCountText, 1000, -1)},
+        {"no frames and no samples", [](P& p, T&) { p.nrFrames = p.numAudioSamples = 0; }, kNothingToLinkText},
+        {"height 0", [](P& p, T&) { p.height = 0; }, formatted(kPictureSizeText, 720, 0)},
+        {"negative height", [](P& p, T&) { p.height = -576; }, formatted(kPictureSizeText, 720, -576)},
+        {"width 0", [](P& p, T&) { p.width = 0; }, formatted(kPictureSizeText, 0, 576)},
+        {"RAW block of 65536 bytes", [](P& p, T&) { setAudio(p, 3, 32768, 16, 48000); },
+         formatted(kRawAudioFormatText, 32768, 16, 48000)},
+        {"RAW block of 65535 bytes", [](P& p, T&) { setAudio(p, 3, 65535, 8, 8000); p.numAudioSamples = 8000; }, ""},
+        // 65535 × 65537 is 2^32 - 1: the byte rate fits, two frame periods of it do not.
+        {"RAW bytes per second of 2^32 - 1", [](P& p, T&) { setAudio(p, 3, 65535, 8, 65537); },
+         formatted(kAudioBufferText, 343597384.0, 67108864, 1)},
+        {"RAW bytes per second of 2^32", [](P& p, T&) { setAudio(p, 3, 16384, 16, 131072); },
+         formatted(kRawAudioFormatText, 16384, 16, 131072)},
+        // Mono 8-bit audio at 2^25 Hz and one frame per second: two seconds are 64 MB.
+        {"audio buffer of exactly 64 MB",
+         [](P& p, T&) { setAudio(p, 2, 1, 8, 33554432); p.fpsNumerator = 1; p.numAudioSamples = 33554432; }, ""},
+        {"audio buffer of 64 MB and 2 bytes",
+         [](P& p, T&) { setAudio(p, 2, 1, 8, 33554433); p.fpsNumerator = 1; p.numAudioSamples = 33554433; },
+         formatted(kAudioBufferText, 67108866.0, 67108864, 1)},
+        {"RAW audio has no linked blocks", [](P& p, T& t) { p.audioMode = 3; t.audioSHIMblockSize = 65536; }, ""},
+        {"no frame records to size", [](P& p, T& t) { p.nrFrames = 0; t.videoSHIMblockSize = 0xFFFFFFFF; }, ""},
+        {"one linked byte per second", [](P&, T& t) { t.interleave = 3200; }, ""},
+        {"a 12-byte block needs a rate too", [](P&, T& t) { t.interleave = 4000; t.audioSHIMblockSize = 12; },
+         formatted(kInterleaveText, 4000, 25, 1, 48000)},
+        // 4116 bytes of headers and 1048601 per frame: 2047 frames fit, 2048 do not.
+        {"audio of 2^32 frame periods", [](P& p, T&) { setAudio(p, 2, 2, 16, 1); p.fpsNumerator = 2; p.numAudioSamples = INT32_MAX; },
+         formatted(kAudioSpanText, INT32_MAX, 1)},
+        // Samples of no bits need no buffer, but their block maximum still must fit.
+        {"interleave 2^31 - 1 with 0-bit samples",
+         [](P& p, T& t) { p.bitsPerSample = 0; t.interleave = 0x7FFFFFFF; t.audioSHIMblockSize = 11; },
+         formatted(kInterleaveText, 0x7FFFFFFF, 25, 1, 48000)},
+        {"2047 records of 1 MB", [](P& p, T& t) { p.nrFrames = 2047; p.numAudioSamples = 0; t.videoSHIMblockSize = 1048576; }, ""},
+        {"2048 records of 1 MB", [](P& p, T& t) { p.nrFrames = 2048; p.numAudioSamples = 0; t.videoSHIMblockSize = 1048576; },
+         formatted(kFileTooLargeText, 2048.0)},
+        {"below one linked byte per second", [](P&, T& t) { t.interleave = 3201; },
+         formatted(kInterleaveText, 3201, 25, 1, 48000)},
+        // 2^27/1024 frames per second × 32768 bytes: nAvgBytesPerSec would read 0.
+        {"2^32 linked bytes per second", [](P& p, T& t) { superFast(p); t.audioSHIMblockSize = 32768; },
+         formatted(kInterleaveText, 1, 134217728, 1024, 48000)},
+        {"2^32 - 131072 linked bytes per second", [](P& p, T& t) { superFast(p); t.audioSHIMblockSize = 32767; }, ""},
+    };
+    for (const Row& row : rows) {
+        LinkParameters p = palClip();
+        TuningValues tuning = kDefaultTuningValues;
+        row.edit(p, tuning);
+        EXPECT_EQ(refusal(p, tuning), row.message) << row.name;
+    }
+}
+
+TEST(LinkPlan, NtscRatesTruncateAndLongAudioRunsPastTheFrames) {
+    LinkParameters p = palClip();
+    p.fpsNumerator = 30000;
+    p.fpsDenominator = 1001;
+    p.numAudioSamples = 96096;  // 60 frame periods at 29.97
+    p.nrFrames = 40;
+    LinkPlan plan{};
+    ASSERT_EQ(planLink(p, kDefaultTuningValues, &plan), "");
+    EXPECT_EQ(plan.audioBufferSize, 12812);  // 12812.8
+    EXPECT_EQ(plan.maxAudioSamplesPerBlock, 1761);
+    EXPECT_EQ(plan.linkedBytesPerSecond, 3836u);
+    EXPECT_EQ(plan.videoRate.scale, 1001u);
+    EXPECT_EQ(plan.videoRate.rate, 30000u);
+    EXPECT_EQ(plan.audioFrameSpan, 60);
+    EXPECT_EQ(plan.frameTotal, 60);
+}
+
+// The estimate that decides the 2 GB refusal: headers 4116 bytes, then per
+// chunk 25 bytes of header, padding and index besides its payload.
+TEST(LinkPlan, FileSizeEstimateCountsEveryChunk) {
+    struct Row {
+        int32_t audioMode;
+        uint32_t interleave;
+        int32_t numAudioSamples;
+        double bytes;
+        int32_t nrFrames = 1000;
+    };
+    const Row rows[] = {
+        {2, 1, 48000 * 40, 4116 + 1000 * 29 + 1000 * 153},
+        {3, 1, 48000 * 40, 4116 + 1000 * 29 + 1000 * 25 + 7680000},
+        {2, 4, 1922840, 4116 + 1000 * 29 + 252 * 153},  // span 1002: blocks at 0, 4, ... 1000, 1001
+        {2, 4, 1920001, 4116 + 1000 * 29 + 251 * 153},  // span 1001: the last block is on the grid
+        {2, 1, 0, 4116 + 1000 * 29},
+        {2, 1, 48000 * 40, 4116 + 1000 * 153, 0},  // audio alone
+    };
+    for (const Row& row : rows) {
+        LinkParameters p = palClip();
+        p.audioMode = row.audioMode;
+        p.numAudioSamples = row.numAudioSamples;
+        p.nrFrames = row.nrFrames;
+        TuningValues tuning = kDefaultTuningValues;
+        tuning.interleave = row.interleave;
+        LinkPlan plan{};
+        ASSERT_EQ(planLink(p, tuning, &plan), "");
+        EXPECT_EQ(estimateLinkFileSize(p, plan, tuning), row.bytes)
+            << row.audioMode << " " << row.interleave << " " << row.numAudioSamples;
+    }
+}
+
+// A cell allows when it holds 1 or -1; with conversions off (anything but
+// exactly 1) only the source's own format is allowed.
+TEST(OutputFormats, TheMatrixColumnOfTheSourceDecides) {
+    struct Row {
+        int32_t source;
+        uint8_t conversionEnabled;
+        int8_t column[4];  // the source's column: outputs RGB32, RGB24, YUY2, YV12
+        int8_t elsewhere;  // every other cell
+        const char* allowed;
+    };
+    const Row rows[] = {
+        {kFormatRGB24, 0, {0, 0, 0, 0}, 0, "RGB24 "},
+        {kFormatYV12, 0, {1, 1, 1, 0}, 1, "YV12 "},
+        {kFormatYUY2, 2, {1, 1, 0, 1}, 1, "YUY2 "},
+        {kFormatYUY2, 1, {1, -1, 0, -2}, 1, "RGB32 RGB24 "},
+        {kFormatYV12, 1, {0, 0, 0, -1}, 1, "YV12 "},
+        {kFormatRGB32, 1, {0, 0, 0, 0}, 1, ""},
+        {kFormatRGB32, 1, {1, 2, 1, 1}, 0, "RGB32 YUY2 YV12 "},
+        {kFormatNone, 1, {1, 1, 1, 1}, 1, ""},
+        {kFormatNone, 0, {1, 1, 1, 1}, 1, ""},
+        {5, 1, {1, 1, 1, 1}, 1, ""},
+    };
+    for (const Row& row : rows) {
+        int8_t matrix[4][4];
+        std::memset(matrix, row.elsewhere, sizeof matrix);
+        const int32_t outputs[] = {kFormatRGB32, kFormatRGB24, kFormatYUY2, kFormatYV12};
+        if (isKnownFormat(row.source))
+            for (int i = 0; i < 4; ++i) matrixCell(matrix, outputs[i], row.source) = row.column[i];
+        AllowedOutputs got = selectOutputFormats(row.source, row.conversionEnabled, matrix);
+        std::string names = std::string(got.rgb32 ? "RGB32 " : "") + (got.rgb24 ? "RGB24 " : "") +
+                            (got.yuy2 ? "YUY2 " : "") + (got.yv12 ? "YV12 " : "");
+        EXPECT_EQ(names, row.allowed) << "source " << row.source << ", enabled "
+                                      << int{row.conversionEnabled};
+    }
 }

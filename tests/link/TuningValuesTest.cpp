@@ -122,5 +122,7 @@ TEST_F(TuningValuesTest, ResetWritesTheDefaultsOverCustomValues) {
     deleteProgramRegistryKey();
     EXPECT_EQ(writer.openSettingsKey(), 1);
     writer.closeSettingsKey();
-    writer.closeSettingsKey();  // closing twice is harmless
+    writer.closeSettingsKey();  // closing twice is harmless: the key opens again
+    EXPECT_EQ(writer.openSettingsKey(), 2);
+    writer.closeSettingsKey();
 }

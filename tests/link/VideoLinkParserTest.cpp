@@ -73,6 +73,8 @@ TEST(VideoLinkParser, RefusesEveryMalformedFormat) {
         {"lower-case FOURCC", [](auto& f) { putU32(&f[16], fourcc("shim")); }, 0, LinkFormatFault::none},
         {"top-down height", [](auto& f) { putI32(&f[8], -576); }, 0, LinkFormatFault::none},
         {"biSize of 108", [](auto& f) { putU32(&f[0], 108); }, 0, LinkFormatFault::none},
+        {"108 bytes handed over", [](auto&) {}, 108, LinkFormatFault::none},
+        {"39-character path", [](auto& f) { std::memset(&f[60], 'p', 39); }, 0, LinkFormatFault::none},
         {"a plain bitmap header", [](auto& f) { putU32(&f[0], 40); }, 0, LinkFormatFault::tooShort},
         {"fewer bytes than biSize claims", [](auto&) {}, 107, LinkFormatFault::tooShort},
         {"foreign FOURCC", [](auto& f) { putU32(&f[16], fourcc("cvid")); }, 0, LinkFormatFault::notShim},
@@ -181,7 +183,9 @@ TEST(VideoLinkParser, APathBlockNamesTheSourceAndIsCheckedLikeEveryField) {
 TEST(VideoLinkParser, FourccsCompareWithoutCase) {
     EXPECT_TRUE(sameFourccIgnoringCase(fourcc("SHIM"), fourcc("shim")));
     EXPECT_TRUE(sameFourccIgnoringCase(fourcc("YV12"), fourcc("yv12")));
+    EXPECT_TRUE(sameFourccIgnoringCase(fourcc("AZaz"), fourcc("azAZ")));
     EXPECT_FALSE(sameFourccIgnoringCase(fourcc("YV12"), fourcc("YUY2")));
+    EXPECT_FALSE(sameFourccIgnoringCase(fourcc("SHIM"), fourcc("SHIX")));
     // Only letters fold: '@' (0x40) is not '`' (0x60).
     EXPECT_FALSE(sameFourccIgnoringCase(fourcc("@@@@"), fourcc("````")));
 }

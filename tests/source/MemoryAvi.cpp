@@ -45,14 +45,17 @@ std::vector<uint8_t> writeMemoryAvi(const MemoryAviContent& content) {
         writer.setFormat(video, 0, format.data(), static_cast<int32_t>(format.size()));
     }
     const uint32_t block = content.audioBlockAlign;
-    if (content.audio) {
+    auto addAudio = [&](uint32_t blockAlign, uint32_t* stream) {
         AudioLinkData data =
             buildAudioLinkData(AudioLinkFields{4800, 2112, 65536, 16, "c:\\clip.avs", 1});
-        LinkedAudioFormat format =
-            buildLinkedAudioFormat(LinkedAudioFields{2, 48000, 25 * block, block, 16, 0}, data);
-        writer.createStream(buildAudioStreamHeader(block, 25 * block, block), &audio);
-        writer.setFormat(audio, 0, format.data(), static_cast<int32_t>(format.size()));
-    }
+        LinkedAudioFormat format = buildLinkedAudioFormat(
+            LinkedAudioFields{2, 48000, 25 * blockAlign, blockAlign, 16, 0}, data);
+        writer.createStream(buildAudioStreamHeader(blockAlign, 25 * blockAlign, blockAlign), stream);
+        writer.setFormat(*stream, 0, format.data(), static_cast<int32_t>(format.size()));
+    };
+    if (content.audio) addAudio(block, &audio);
+    uint32_t secondAudio = 0;
+    if (content.secondAudioBlockAlign != 0) addAudio(content.secondAudioBlockAlign, &secondAudio);
     std::vector<uint8_t> record(block > 12 ? block : 12);
     for (int32_t frame = 0; frame < kFrames; ++frame) {
         if (content.video) {
