@@ -1,4 +1,7 @@
 #pragma once
+#include <cstdio>
+#include <cstring>
+#include <string>
 
 // What the link writer tells the user, in message boxes without an owner.
 // In a namespace of their own: other parts of the program have texts of the
@@ -67,5 +70,13 @@ inline constexpr char kReplaceFailedText[] =
     "Cannot put the new link in place of\n%s\nThe file there is unchanged.";
 inline constexpr char kFinishFailedText[] =
     "Cannot finish the AVI file:\nits index and headers could not be written.";
+
+// `text` with its one %s filled by `path`, whatever the path's length.
+inline std::string withPath(const char* text, const char* path) {
+    std::string result(std::strlen(text) + std::strlen(path) + 1, '\0');
+    int length = std::snprintf(result.data(), result.size(), text, path);
+    result.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    return result;
+}
 
 }  // namespace linkText

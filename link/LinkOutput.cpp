@@ -47,13 +47,6 @@ bool createTemporaryBeside(const char* output, std::string* temporary) {
     return true;
 }
 
-std::string withPath(const char* text, const char* path) {
-    std::string result(std::strlen(text) + std::strlen(path) + 1, '\0');
-    int length = std::snprintf(result.data(), result.size(), text, path);
-    result.resize(length > 0 ? static_cast<size_t>(length) : 0);
-    return result;
-}
-
 }  // namespace
 
 bool LinkWriter::openOutput() {

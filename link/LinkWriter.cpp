@@ -13,17 +13,6 @@
 
 using namespace linkText;
 
-namespace {
-
-std::string textWithPath(const char* text, const char* path) {
-    std::string result(std::strlen(text) + std::strlen(path) + 1, '\0');
-    int length = std::snprintf(result.data(), result.size(), text, path);
-    result.resize(length > 0 ? static_cast<size_t>(length) : 0);
-    return result;
-}
-
-}  // namespace
-
 LinkWriter::LinkWriter() = default;
 
 LinkWriter::~LinkWriter() {
@@ -67,7 +56,7 @@ bool LinkWriter::createLink(const char* outputPath, const char* sourcePath, int3
     }
     if (!allowed_.any()) return refuse(kNoOutputFormatText);
     std::optional<std::string> fullOutput = paths::fullPath(outputPath);
-    if (!fullOutput) return refuse(textWithPath(kOutputNameText, outputPath));
+    if (!fullOutput) return refuse(withPath(kOutputNameText, outputPath));
     fullOutputPath_ = *fullOutput;
     outputPath_ = fullOutputPath_.c_str();
     if (outputNamesSource(outputPath_, sourcePath)) return refuse(sameFileText(outputPath, sourcePath));
