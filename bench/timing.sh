@@ -52,7 +52,13 @@ seconds_of() {
   awk '{ printf "%.2f %.2f", $1, $2 + $3 }' "$media/seconds_of.cpu"
 }
 
-# least A B: the smaller of two figures, or B when A is empty. On a shared
-# machine other work only ever adds time, so the least of several runs is the
-# truest.
-least() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b + 0 < a + 0) print b; else print a }'; }
+# median FIGURE...: the middle one of the figures (of an even number, the mean
+# of the two in the middle). Other work on the machine only ever adds time,
+# but a single lucky run says little; the median of a few is what a rerun
+# gives again.
+median() {
+  printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END {
+    if (NR == 0) exit
+    if (NR % 2) printf "%.2f\n", v[(NR + 1) / 2]; else printf "%.2f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2
+  }'
+}

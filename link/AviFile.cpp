@@ -95,6 +95,11 @@ AviResult aviStreamWrite(AviStreamHandle* stream, int32_t start, int32_t samples
     return result;
 }
 
+void* aviStreamChunkRoom(AviStreamHandle* stream, int32_t capacity) {
+    if (stream == nullptr || capacity < 0) return nullptr;
+    return stream->file->writer->chunkRoom(static_cast<uint32_t>(capacity));
+}
+
 AviResult aviStreamRelease(AviStreamHandle* stream) {
     if (stream == nullptr) return kAviErrBadHandle;
     AviFileHandle* file = stream->file;

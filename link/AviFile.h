@@ -29,6 +29,11 @@ AviResult aviStreamSetFormat(AviStreamHandle* stream, int32_t position, const vo
 AviResult aviStreamWrite(AviStreamHandle* stream, int32_t start, int32_t samples,
                          const void* buffer, int32_t bytes, uint32_t flags,
                          int32_t* samplesWritten, int32_t* bytesWritten);
+// Not an AVIFile call: memory in the file's own write buffer for the payload
+// of the stream's next chunk, of up to `capacity` bytes. A payload built there
+// and given to aviStreamWrite goes to the file without another copy. Null when
+// there is none; the caller then writes from its own memory.
+void* aviStreamChunkRoom(AviStreamHandle* stream, int32_t capacity);
 // Unlike AVIFile's reference counts, these return the result of finishing the
 // file when they drop its last reference (kAviOk otherwise), so a caller can
 // tell a complete file from one whose index or headers could not be written.

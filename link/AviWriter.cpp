@@ -81,10 +81,20 @@ AviResult AviWriter::write(uint32_t stream, int32_t start, int32_t samples, cons
     if (bytes > 0 && (result = append(data, static_cast<uint32_t>(bytes))) != kAviOk) return result;
     if ((bytes & 1) && (result = append(&kPad, 1)) != kAviOk) return result;
 
-    index_.push_back(entry);
+    const size_t at = index_.size();
+    index_.resize(at + kIndexEntrySize);
+    encodeIndexEntry(&index_[at], entry);
     target.length += static_cast<uint32_t>(samples);
     target.largestChunk = std::max(target.largestChunk, static_cast<uint32_t>(bytes));
     return kAviOk;
+}
+
+uint8_t* AviWriter::chunkRoom(uint32_t capacity) {
+    if (finished_ || failed_ || beginMovi() != kAviOk) return nullptr;
+    const uint64_t chunkBytes = 8 + paddedSize(capacity);
+    if (chunkBytes > 0xFFFFFFFFu) return nullptr;
+    uint8_t* room = sink_.room(static_cast<uint32_t>(chunkBytes));
+    return room != nullptr ? room + 8 : nullptr;
 }
 
 AviResult AviWriter::finish() {
@@ -143,23 +153,17 @@ AviResult AviWriter::append(const void* data, uint32_t size) {
 AviResult AviWriter::appendIndex() {
     uint8_t header[8];
     putU32(header, fourcc("idx1"));
-    putU32(header + 4, static_cast<uint32_t>(kIndexEntrySize * index_.size()));
+    putU32(header + 4, static_cast<uint32_t>(index_.size()));
     AviResult result = append(header, sizeof header);
-    constexpr size_t kBatch = 4096;
-    std::vector<uint8_t> batch(kBatch * kIndexEntrySize);
-    for (size_t first = 0; result == kAviOk && first < index_.size(); first += kBatch) {
-        size_t count = std::min(kBatch, index_.size() - first);
-        for (size_t i = 0; i < count; ++i)
-            encodeIndexEntry(&batch[i * kIndexEntrySize], index_[first + i]);
-        result = append(batch.data(), static_cast<uint32_t>(count * kIndexEntrySize));
-    }
+    if (result == kAviOk && !index_.empty())
+        result = append(index_.data(), static_cast<uint32_t>(index_.size()));
     return result;
 }
 
 // True when `moreBytes` of chunks and their `moreEntries` index entries still
 // leave room for the whole index below the size limit.
 bool AviWriter::fitsWithIndex(uint64_t moreBytes, uint64_t moreEntries) const {
-    uint64_t indexBytes = 8 + kIndexEntrySize * (index_.size() + moreEntries);
+    uint64_t indexBytes = 8 + index_.size() + kIndexEntrySize * moreEntries;
     return end_ + moreBytes + indexBytes <= kMaxFileSize;
 }
 

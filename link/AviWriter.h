@@ -32,6 +32,11 @@ public:
     // `samples`, which may be 0.
     AviResult write(uint32_t stream, int32_t start, int32_t samples, const void* data,
                     int32_t bytes, uint32_t flags);
+    // Memory inside the sink for the payload of the next chunk, of up to
+    // `capacity` bytes, once the streams are declared: data built there and
+    // passed to write() is not copied again. Null when the sink has none; the
+    // caller then builds the payload in its own memory.
+    uint8_t* chunkRoom(uint32_t capacity);
     // Writes the index and the final headers and finishes the sink. Once only.
     AviResult finish();
 
@@ -56,7 +61,7 @@ private:
 
     ByteSink& sink_;
     std::vector<Stream> streams_;
-    std::vector<AviIndexEntry> index_;
+    std::vector<uint8_t> index_;  // the `idx1` entries as they go to the file
     uint64_t moviOffset_ = 0;  // where the `movi` list starts; 0 until the first write
     uint64_t end_ = 0;         // bytes appended to the sink so far
     bool failed_ = false;      // the sink failed: the file's content is unknown

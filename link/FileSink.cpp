@@ -10,6 +10,9 @@
 namespace {
 
 constexpr uint32_t kBufferSize = 1 << 20;
+// Appends at least this large go to the file from the caller's memory:
+// copying them through the buffer first would only cost time.
+constexpr uint32_t kDirectSize = kBufferSize / 2;
 
 class FileSink final : public ByteSink {
 public:
@@ -17,8 +20,17 @@ public:
     ~FileSink() override { finish(); }
 
     bool append(const void* data, uint32_t size) override {
-        if (file_ == INVALID_HANDLE_VALUE) return false;
+        if (file_ == INVALID_HANDLE_VALUE || failed_) return false;
         auto* from = static_cast<const uint8_t*>(data);
+        if (from == buffer_.get() + used_ && size <= kBufferSize - used_) {  // built in place
+            used_ += size;
+            return true;
+        }
+        if (size >= kDirectSize) {
+            if (!flush()) return false;
+            if (!writeAll(from, size)) failed_ = true;
+            return !failed_;
+        }
         while (size > 0) {
             if (used_ == kBufferSize && !flush()) return false;
             uint32_t take = size < kBufferSize - used_ ? size : kBufferSize - used_;
@@ -28,6 +40,12 @@ public:
             size -= take;
         }
         return true;
+    }
+
+    uint8_t* room(uint32_t size) override {
+        if (file_ == INVALID_HANDLE_VALUE || failed_ || size > kBufferSize) return nullptr;
+        if (size > kBufferSize - used_ && !flush()) return nullptr;
+        return buffer_.get() + used_;
     }
 
     bool overwrite(uint64_t offset, const void* data, uint32_t size) override {
@@ -51,10 +69,13 @@ public:
     }
 
 private:
+    // False, now and from then on, when a write failed: the bytes that were
+    // lost can never be written again.
     bool flush() {
-        bool ok = writeAll(buffer_.get(), used_);
+        if (failed_) return false;
+        if (!writeAll(buffer_.get(), used_)) failed_ = true;
         used_ = 0;
-        return ok;
+        return !failed_;
     }
 
     // A short write means the disk is full; it counts as a failure.
@@ -67,6 +88,7 @@ private:
     HANDLE file_;
     std::unique_ptr<uint8_t[]> buffer_;
     uint32_t used_ = 0;
+    bool failed_ = false;
 };
 
 }  // namespace

@@ -51,11 +51,15 @@ bool LinkWriter::writeRawAudioBlock(int32_t frame) {
         closeOutput();
         return false;
     }
+    // The samples are read straight into the file's write buffer, where the
+    // chunk goes: on their way from the source to the file they are copied
+    // once by us, not twice.
+    auto* samples = static_cast<uint8_t*>(aviStreamChunkRoom(audioStream_, audioBufferSize_));
+    if (samples == nullptr) samples = audioBuffer_.get();
     if (source_.audioEntry == nullptr ||
-        !source_.audioEntry(streamPosition_, count, audioBuffer_.get(), audioBufferSize_,
-                            source_.reader))
+        !source_.audioEntry(streamPosition_, count, samples, audioBufferSize_, source_.reader))
         return fail(kAudioReadText, kDecodeErrorCaption);
-    if (aviStreamWrite(audioStream_, streamPosition_, count, audioBuffer_.get(),
+    if (aviStreamWrite(audioStream_, streamPosition_, count, samples,
                        static_cast<int32_t>(bytes), 0, nullptr, nullptr) != kAviOk)
         return fail(kAudioWriteText, kWriteErrorCaption);
     streamPosition_ += count;

@@ -37,6 +37,13 @@ public:
     // How many formats the last video set-up asked the decompressor for.
     int decompressorAttempts() const { return decompressorAttempts_; }
 
+    // The least PCM read ahead per platform read, set before open. Each read
+    // makes AVIFile walk the stream's index from its start, so a reader that
+    // streams a whole source front to back does best with large reads; one
+    // that serves scattered requests (the codec, one per open link) keeps
+    // the default and its memory small.
+    int32_t pcmReadAheadBytes = PcmReadAhead::kDefaultLeastBytes;
+
 private:
     bool failOpen();
     // False (after a box saying why) for a path or file AVIFile would crash on.

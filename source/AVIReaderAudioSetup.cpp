@@ -73,7 +73,8 @@ bool AVIReader::setUpAudio() {
     numAudioSamples = streamLength;
     if (!resizeBlock(&outputFormat, waveBlockSize(static_cast<DWORD>(formatSize)))) return false;
     std::memcpy(outputFormat, sourceFormat, static_cast<size_t>(formatSize));
-    return pcmReadAhead.allocate(frameBytes(*sourceFormat), sourceFormat->nSamplesPerSec);
+    return pcmReadAhead.allocate(frameBytes(*sourceFormat), sourceFormat->nSamplesPerSec,
+                                 pcmReadAheadBytes);
 }
 
 bool AVIReader::setUpDecoder() {

@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr int64_t kLeastBytes = 256 * 1024;
 // A bound for absurd rates and frame sizes; 192 kHz of eight 24-bit channels
 // still get nearly a second.
 constexpr int64_t kMostBytes = 4 * 1024 * 1024;
@@ -14,11 +13,11 @@ constexpr int64_t kMostBytes = 4 * 1024 * 1024;
 
 PcmReadAhead::~PcmReadAhead() { release(); }
 
-bool PcmReadAhead::allocate(int32_t frameBytes, uint32_t framesPerSecond) {
+bool PcmReadAhead::allocate(int32_t frameBytes, uint32_t framesPerSecond, int32_t leastBytes) {
     release();
     if (frameBytes <= 0 || frameBytes > kMostBytes) return true;
     int64_t bytes = static_cast<int64_t>(framesPerSecond) * frameBytes;
-    if (bytes < kLeastBytes) bytes = kLeastBytes;
+    if (bytes < leastBytes) bytes = leastBytes;
     if (bytes > kMostBytes) bytes = kMostBytes;
     const int64_t frames = bytes / frameBytes;
     data_ = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(frames * frameBytes)));

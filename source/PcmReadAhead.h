@@ -16,11 +16,13 @@ public:
     PcmReadAhead(const PcmReadAhead&) = delete;
     PcmReadAhead& operator=(const PcmReadAhead&) = delete;
 
-    // Room for a second of audio or 256 KiB, whichever is larger (but at most
-    // 4 MiB), in whole frames. False only when the memory cannot be had. A
-    // frame without bytes or larger than the window leaves it unready, and
-    // such streams are read as asked.
-    bool allocate(int32_t frameBytes, uint32_t framesPerSecond);
+    // Room for a second of audio or `leastBytes`, whichever is larger (but
+    // at most 4 MiB), in whole frames. False only when the memory cannot be
+    // had. A frame without bytes or larger than the window leaves it unready,
+    // and such streams are read as asked.
+    static constexpr int32_t kDefaultLeastBytes = 256 * 1024;
+    bool allocate(int32_t frameBytes, uint32_t framesPerSecond,
+                  int32_t leastBytes = kDefaultLeastBytes);
     void release();
 
     bool ready() const { return data_ != nullptr; }

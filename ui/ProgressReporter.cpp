@@ -14,14 +14,21 @@
 namespace {
 
 constexpr DWORD kHalfCycleMs = 250;
-constexpr DWORD kEndPollMs = 50;
-constexpr int kEndPolls = 100;
+// end() waits about 5 s at most, looking often: the display ends as soon as
+// it is woken, and the time a link takes includes this wait.
+constexpr ULONGLONG kEndWaitMs = 5000;
 
 // Only one progress dialog exists at a time; its procedure reaches the
 // reporter through this pointer, set when the dialog initialises.
 std::atomic<ProgressReporter*> currentReporter{nullptr};
 
 ProgressReporter& reporterOf(void* context) { return *static_cast<ProgressReporter*>(context); }
+
+// The display's half-cycle sleep, cut short when end() asks it to stop.
+void sleepHalfCycle(const ProgressReporter& reporter) {
+    if (reporter.wake == nullptr || WaitForSingleObject(reporter.wake, kHalfCycleMs) == WAIT_FAILED)
+        Sleep(kHalfCycleMs);
+}
 
 void beepTwice() {
     MessageBeep(MB_ICONEXCLAMATION);
@@ -102,10 +109,10 @@ void runDialogDisplay(ProgressReporter& reporter) {
     for (;;) {
         if (dialog != nullptr) updateDialog(reporter, dialog);
         if (reporter.stopDisplay) break;
-        Sleep(kHalfCycleMs);
+        sleepHalfCycle(reporter);
         pumpDialogMessages(dialog);
         if (reporter.stopDisplay) break;
-        Sleep(kHalfCycleMs);
+        sleepHalfCycle(reporter);
     }
     if (dialog != nullptr) DestroyWindow(dialog);
     reporter.dialog = nullptr;
@@ -118,13 +125,13 @@ void runConsoleDisplay(ProgressReporter& reporter) {
     for (;;) {
         drawConsoleLine(reporter);
         if (reporter.stopDisplay) break;
-        Sleep(kHalfCycleMs);
+        sleepHalfCycle(reporter);
         if (reporter.stopDisplay) {
             reporter.percent = 100;
             drawConsoleLine(reporter);
             break;
         }
-        Sleep(kHalfCycleMs);
+        sleepHalfCycle(reporter);
     }
     writeStandardOutput("\n\n", 2);
     reporter.finished = true;
@@ -148,7 +155,10 @@ ProgressReporter::ProgressReporter() : title{}, hooks{}, ownerRect{}, dialogRect
                           &ProgressReporter::setPercent, &ProgressReporter::isCancelled};
 }
 
-ProgressReporter::~ProgressReporter() { end(this); }
+ProgressReporter::~ProgressReporter() {
+    // A display that did not end may still wait on the event: it is left open.
+    if (end(this) && wake != nullptr) CloseHandle(wake);
+}
 
 int32_t ProgressReporter::begin(void* context, void* instance, void* ownerWindow,
                                 const char* newTitle) {
@@ -159,6 +169,8 @@ int32_t ProgressReporter::begin(void* context, void* instance, void* ownerWindow
     reporter.finished = false;
     if (newTitle != nullptr) lstrcpynA(reporter.title, newTitle, sizeof reporter.title);
     if (!reporter.consoleMode) reporter.owner = ownerWindow;
+    if (reporter.wake == nullptr) reporter.wake = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (reporter.wake != nullptr) ResetEvent(reporter.wake);
     // The thread owns everything it shows and sets `finished` as its very
     // last act, so it is never joined: end() only waits for that flag.
     uintptr_t thread = _beginthreadex(nullptr, 0,
@@ -176,7 +188,9 @@ bool ProgressReporter::end(void* context) {
     ProgressReporter& reporter = reporterOf(context);
     if (reporter.active) {
         reporter.stopDisplay = true;
-        for (int poll = 0; !reporter.finished && poll < kEndPolls; ++poll) Sleep(kEndPollMs);
+        if (reporter.wake != nullptr) SetEvent(reporter.wake);
+        const ULONGLONG deadline = GetTickCount64() + kEndWaitMs;
+        while (!reporter.finished && GetTickCount64() < deadline) Sleep(1);
     }
     reporter.cancelled = false;
     return reporter.finished || !reporter.active;

@@ -33,4 +33,5 @@ public:
     std::atomic<int32_t> percent{0};
     void* instance = nullptr;
     bool consoleMode = false;
+    void* wake = nullptr;  // event that cuts the display's sleep short at end()
 };

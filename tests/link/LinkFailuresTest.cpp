@@ -277,21 +277,38 @@ TEST_F(LinkFailuresTest, AnOutputThatCannotBeOpenedAsksToRetry) {
 
 TEST_F(LinkFailuresTest, AFullDiskLeavesTheEarlierFileAsItWas) {
     if (!fileExists("T:\\")) GTEST_SKIP() << "no small file system as T: (mounting needs root)";
-    // 2000 frame records of 128 bytes: more than the 256 KB disk holds.
     TuningValues tuning = kDefaultTuningValues;
     tuning.videoSHIMblockSize = 128;
     storeTuningValues(tuning);
-    LinkRequest r = request("full.avi");
-    r.outputPath = "T:\\full.avi";
-    r.nrFrames = 2000;
-    EXPECT_TRUE(writeFileBytes(r.outputPath, kEarlierContent));
-    std::vector<std::string> texts = expectFailure(r, 1);
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0], "Cannot finish the AVI file:\nits index and headers could not be written.");
-    EXPECT_EQ(readFileBytes(r.outputPath), kEarlierContent);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA("T:\\*.tmp", &found);
-    EXPECT_EQ(search, INVALID_HANDLE_VALUE);
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    DeleteFileA(r.outputPath.c_str());
+    PcmServer pcm(2);
+    // More than the 256 KB disk holds: 2000 frame records of 128 bytes, still
+    // in the write buffer when the link ends; a minute of RAW sound, whose
+    // buffers are written while the link goes on.
+    struct Case {
+        int32_t nrFrames, audioMode, samples;
+        const char* message;
+    };
+    const Case cases[] = {
+        {2000, kAudioModeLinked, 0, "Cannot finish the AVI file:\nits index and headers could not be written."},
+        {1500, kAudioModeRaw, 60 * 48000, kAudioWriteText},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        LinkRequest r = request("full.avi");
+        r.outputPath = "T:\\full.avi";
+        r.nrFrames = c.nrFrames;
+        r.audioMode = c.audioMode;
+        r.numAudioSamples = c.samples;
+        r.source = pcm.callbacks();
+        EXPECT_TRUE(writeFileBytes(r.outputPath, kEarlierContent));
+        std::vector<std::string> texts = expectFailure(r, 1);
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0], c.message);
+        EXPECT_EQ(readFileBytes(r.outputPath), kEarlierContent);
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA("T:\\*.tmp", &found);
+        EXPECT_EQ(search, INVALID_HANDLE_VALUE);
+        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+        DeleteFileA(r.outputPath.c_str());
+    }
 }

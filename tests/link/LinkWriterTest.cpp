@@ -247,6 +247,39 @@ TEST_F(LinkWriterTest, RawAudioIsTheSourcesPcmConsecutiveAndWithoutGaps) {
                  "sample_rate=48000|channels=2|nb_frames=" + std::to_string(next) + "\n");
 }
 
+TEST_F(LinkWriterTest, RawAudioOfManyWriteBuffersArrivesWholeAndInOrder) {
+    // A minute of PAL periods fills many of the file's write buffers; periods
+    // of ten seconds make chunks larger than one buffer.
+    struct Case {
+        const char* name;
+        int32_t fpsNumerator, fpsDenominator, nrFrames, samples;
+    };
+    const Case cases[] = {{"raw-minute.avi", 25, 1, 1500, 60 * 48000},
+                          {"raw-slow.avi", 1, 10, 3, 25 * 48000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LinkRequest r = request(c.name);
+        r.fpsNumerator = c.fpsNumerator;
+        r.fpsDenominator = c.fpsDenominator;
+        r.nrFrames = c.nrFrames;
+        r.numAudioSamples = c.samples;
+        r.audioMode = kAudioModeRaw;
+        PcmServer pcm(2);
+        r.source = pcm.callbacks();
+        expectCreated(r);
+        const ParsedAvi avi = parseAvi(readFileBytes(r.outputPath));
+        ASSERT_EQ(avi.problem, "");
+        EXPECT_TRUE(avi.indexMatchesChunks);
+        std::string order;
+        for (int32_t i = 0; i < c.nrFrames; ++i) order += "00db 01wb ";
+        EXPECT_TRUE(chunkOrder(avi) == order);
+        std::vector<uint8_t> sound;
+        for (const ParsedChunk* chunk : avi.chunksWithId("01wb"))
+            sound.insert(sound.end(), chunk->data.begin(), chunk->data.end());
+        EXPECT_TRUE(sound == pcm.expected(0, c.samples));
+    }
+}
+
 TEST_F(LinkWriterTest, WithoutFramesTheAudioAloneIsTimedInPalPeriods) {
     LinkRequest r = request("audio-only.avi");
     r.nrFrames = 0;

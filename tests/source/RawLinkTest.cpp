@@ -123,16 +123,15 @@ TEST_F(RawLink, AudioStartingLateRepeatsItsBeginningUntilItStarts) {
     EXPECT_LE(handler.audioReads().size(), 3u);
 }
 
-TEST(PcmReads, SeeksBackAndForthDeliverTheSourceAsStored) {
-    AVIReader reader;
-    ASSERT_TRUE(reader.open(mediaPath("pcm48.avi").c_str(), true, true, "Quorl"));
+namespace {
+
+void expectSeeksDeliverTheSource(AVIReader& reader) {
     const Bytes source = reference("pcm48.ref");
     const int32_t total = reader.numAudioSamples;
     ASSERT_EQ(total, 96000);
     struct Step {
         int32_t start, count;
     };
-    // Windows are 65536 frames here.
     const Step steps[] = {
         {0, 1601},     {1601, 1602},  {3203, 1601},  // sequential, inside one window
         {70000, 1000},                               // forward, beyond it
@@ -170,4 +169,18 @@ TEST(PcmReads, SeeksBackAndForthDeliverTheSourceAsStored) {
     Bytes again(40);
     ASSERT_TRUE(reader.readAudio(10, 10, again.data(), 40));
     EXPECT_TRUE(std::equal(again.begin(), again.end(), source.begin() + 40));
+}
+
+}  // namespace
+
+TEST(PcmReads, SeeksBackAndForthDeliverTheSourceAsStored) {
+    // The default window of 65536 frames, and the program's, which holds
+    // the whole stream.
+    for (int32_t windowBytes : {int32_t{PcmReadAhead::kDefaultLeastBytes}, int32_t{2 << 20}}) {
+        SCOPED_TRACE(windowBytes);
+        AVIReader reader;
+        reader.pcmReadAheadBytes = windowBytes;
+        ASSERT_TRUE(reader.open(mediaPath("pcm48.avi").c_str(), true, true, "Quorl"));
+        expectSeeksDeliverTheSource(reader);
+    }
 }
