@@ -26,10 +26,12 @@ void setConversionRow(UserSettings& settings, int32_t output) {
     matrixCell(m, output, kFormatYV12) = 1;
 }
 
-bool copyPath(char (&field)[kPathCapacity], const char* path) {
-    if (std::strlen(path) > kMaxPathLength) return false;
-    std::strcpy(field, path);
-    return true;
+bool copyPath(char (&field)[kPathCapacity], const char* path, PathFit fitLongPath) {
+    if (std::strlen(path) <= kMaxPathLength) {
+        std::strcpy(field, path);
+        return true;
+    }
+    return fitLongPath != nullptr && fitLongPath(path, field, kPathCapacity);
 }
 
 }  // namespace
@@ -95,7 +97,7 @@ bool quietSwitchGiven(const char* text) {
     return false;
 }
 
-CommandLineOutcome applyCommandLine(const char* text, UserSettings& settings) {
+CommandLineOutcome applyCommandLine(const char* text, UserSettings& settings, PathFit fitLongPath) {
     ArgumentTable table = splitCommandLine(text);
     // An eleventh argument would push the output path or the input out of
     // the table, and the link would land beside the source.
@@ -132,10 +134,10 @@ CommandLineOutcome applyCommandLine(const char* text, UserSettings& settings) {
     const char* input = next();
     ++index;
     const char* output = next();
-    if (!copyPath(settings.sourcePath, input)) return CommandLineOutcome::pathTooLong;
+    if (!copyPath(settings.sourcePath, input, fitLongPath)) return CommandLineOutcome::pathTooLong;
     if (output[0] != '\0') {
-        if (!copyPath(settings.outputPath, output)) return CommandLineOutcome::pathTooLong;
-    } else if (!copyPath(settings.outputPath, deriveOutputName(input).c_str())) {
+        if (!copyPath(settings.outputPath, output, fitLongPath)) return CommandLineOutcome::pathTooLong;
+    } else if (!copyPath(settings.outputPath, deriveOutputName(input).c_str(), fitLongPath)) {
         return CommandLineOutcome::pathTooLong;
     }
     return CommandLineOutcome::ok;

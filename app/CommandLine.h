@@ -20,8 +20,14 @@ ArgumentTable splitCommandLine(const char* text);
 
 enum class CommandLineOutcome { ok, pathTooLong, tooManyArguments };
 
-// Reads the switches and file names into the record for this run only.
-CommandLineOutcome applyCommandLine(const char* text, UserSettings& settings);
+// Puts into `field` another form of `path` that names the same file and fits
+// `capacity` bytes; false when there is none.
+using PathFit = bool (*)(const char* path, char* field, size_t capacity);
+
+// Reads the switches and file names into the record for this run only. A
+// file name too long for the record is put there by `fitLongPath` when given.
+CommandLineOutcome applyCommandLine(const char* text, UserSettings& settings,
+                                    PathFit fitLongPath = nullptr);
 
 // True when one of the switches before the input file is -q (or -Q): no
 // message box is shown, each is answered on the console.

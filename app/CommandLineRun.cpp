@@ -4,6 +4,7 @@
 
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "common/Paths.h"
 
 void setUpConsole() {
     // A program started with its output redirected would otherwise lose the
@@ -19,8 +20,18 @@ void setUpConsole() {
     }
 }
 
+namespace {
+
+// A name whose UTF-8 outgrows the record (a long path in a script of many
+// bytes per character) is kept by its short form, as the window's fields do.
+bool fitLongPath(const char* path, char* field, size_t capacity) {
+    return paths::toUtf8Field(paths::wide(path), field, capacity);
+}
+
+}  // namespace
+
 void runCommandLine(Application& app) {
-    switch (applyCommandLine(app.commandLine, app.settings)) {
+    switch (applyCommandLine(app.commandLine, app.settings, fitLongPath)) {
         case CommandLineOutcome::ok: break;
         case CommandLineOutcome::pathTooLong:
             app.showMessage("%s", kCommandLinePathTooLongText);

@@ -106,6 +106,13 @@ std::optional<std::wstring> shortPath(const std::wstring& path) {
     });
 }
 
+std::optional<std::wstring> longPath(const std::wstring& path) {
+    if (path.empty()) return std::nullopt;
+    return askForPath([&](wchar_t* buffer, DWORD size) {
+        return GetLongPathNameW(path.c_str(), buffer, size);
+    });
+}
+
 std::optional<std::wstring> shortFolderPath(const std::wstring& path) {
     const size_t separator = path.find_last_of(L"\\/");
     if (separator == std::wstring::npos || separator + 1 == path.size()) return std::nullopt;
@@ -122,6 +129,10 @@ StoredPath storedSourcePath(const char* utf8Path) {
     PathForms forms;
     std::optional<std::wstring> full = fullPath(wide(utf8Path));
     if (!full) return StoredPath{};
+    // A source given by its short form (a name too long for the settings
+    // record) is stored by its real name where the field cannot take it.
+    if (full->find(L'~') != std::wstring::npos)
+        if (std::optional<std::wstring> spelledOut = longPath(*full)) full = spelledOut;
     forms.fullUtf8 = utf8(*full);
     forms.fullAnsi = ansi(*full);
     if (std::optional<std::wstring> shortForm = shortPath(*full)) forms.shortAnsi = ansi(*shortForm);

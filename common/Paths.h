@@ -32,6 +32,9 @@ std::optional<std::string> fullPath(const char* utf8);
 // The short (8.3) form of an existing file or folder; none where the volume
 // keeps no short names or the path does not exist.
 std::optional<std::wstring> shortPath(const std::wstring& path);
+// The long form of an existing file or folder: every short (8.3) name in
+// it spelled out.
+std::optional<std::wstring> longPath(const std::wstring& path);
 // The short form of the folder followed by the name as it is: the nearest
 // thing to a short form for a file that does not exist yet.
 std::optional<std::wstring> shortFolderPath(const std::wstring& path);

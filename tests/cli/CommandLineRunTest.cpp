@@ -272,6 +272,11 @@ std::vector<PathCase> pathCases() {
     const std::string camera = "ceremony camera one.avi";
     const std::string longName =
         std::string(100 - joinPath(wedding, camera).size(), 'x') + camera;
+    // 90 characters of three bytes each: more UTF-8 than the settings record
+    // holds, so the command line keeps them by their short forms.
+    std::string manyBytes;
+    for (int i = 0; i < 45; ++i) manyBytes += "\xE8\xA7\x86";
+    const std::string manyBytesFolder = joinPath(s, manyBytes);
     return {
         // 38 characters: the field, byte for byte as ever.
         {"38 characters", joinPath(s, "plain"), "thirty-eight.avi", s, "plain-link.avi", false},
@@ -287,6 +292,8 @@ std::vector<PathCase> pathCases() {
         {"emoji", joinPath(s, "party \xF0\x9F\x8E\x89"), "clip \xF0\x9F\x8E\xAC.avi", s,
          "link \xF0\x9F\x8E\xAC.avi", false},
         {"relative", joinPath(s, "relative"), "clip.avi", joinPath(s, "relative"), "clip link.avi", true},
+        {"beyond the record", manyBytesFolder, manyBytes + ".avi", manyBytesFolder,
+         manyBytes + " link.avi", false},
     };
 }
 
@@ -324,8 +331,11 @@ TEST_F(CommandLineRunTest, AnyPathAUserHasMakesALinkThatPlaysFromAnywhere) {
                                            "\" \"" + out + "\"",
                                        60000, c.relative ? c.sourceFolder : scratchFolder());
         ASSERT_EQ(run.exitCode, 0u) << run.output;
-        // As typed, and at once: -q has no one to keep the console open for.
-        EXPECT_NE(run.output.find("Inputfilename       : " + input + "\n"), std::string::npos) << run.output;
+        // As typed where the record holds it, and at once: -q has no one to
+        // keep the console open for.
+        if (input.size() < 260) {
+            EXPECT_NE(run.output.find("Inputfilename       : " + input + "\n"), std::string::npos) << run.output;
+        }
         EXPECT_LT(run.secondsAfterLastOutput, 2.0);
 
         LinkFile made = readLink(link);
@@ -391,7 +401,7 @@ TEST(LinkedPathReadback, FramesAndSoundEqualTheSource) {
         EXPECT_TRUE(sound.pcm == pcm);
         ++links;
     }
-    EXPECT_EQ(links, 8);
+    EXPECT_EQ(links, static_cast<int>(pathCases().size()));
 }
 
 }  // namespace
