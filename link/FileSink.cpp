@@ -6,6 +6,7 @@
 #include <new>
 
 #include "common/Paths.h"
+#include "link/DiskFlusher.h"
 
 namespace {
 
@@ -13,10 +14,15 @@ constexpr uint32_t kBufferSize = 1 << 20;
 // Appends at least this large go to the file from the caller's memory:
 // copying them through the buffer first would only cost time.
 constexpr uint32_t kDirectSize = kBufferSize / 2;
+// How much is written between two flushes in the background: large enough that
+// the flushes cost next to nothing, small enough that the last one leaves the
+// final flush little to do.
+constexpr uint64_t kFlushEvery = 32u << 20;
 
 class FileSink final : public ByteSink {
 public:
-    FileSink(HANDLE file, uint8_t* buffer) : file_(file), buffer_(buffer) {}
+    FileSink(HANDLE file, uint8_t* buffer, std::unique_ptr<DiskFlusher> flusher)
+        : file_(file), buffer_(buffer), flusher_(std::move(flusher)) {}
     ~FileSink() override { finish(); }
 
     bool append(const void* data, uint32_t size) override {
@@ -60,6 +66,7 @@ public:
     bool finish() override {
         if (file_ == INVALID_HANDLE_VALUE) return false;
         bool ok = flush();
+        flusher_.reset();  // its thread and handle end before the file is closed
         // The finished file replaces the output by a rename; its bytes must be
         // on disk first. (Wine 8 ignores MOVEFILE_WRITE_THROUGH without a word.)
         ok = ok && FlushFileBuffers(file_);
@@ -82,12 +89,20 @@ private:
     bool writeAll(const void* data, uint32_t size) {
         if (size == 0) return true;
         DWORD written = 0;
-        return WriteFile(file_, data, size, &written, nullptr) && written == size;
+        if (!WriteFile(file_, data, size, &written, nullptr) || written != size) return false;
+        unflushed_ += size;
+        if (unflushed_ >= kFlushEvery && flusher_) {
+            flusher_->kick();
+            unflushed_ = 0;
+        }
+        return true;
     }
 
     HANDLE file_;
     std::unique_ptr<uint8_t[]> buffer_;
+    std::unique_ptr<DiskFlusher> flusher_;
     uint32_t used_ = 0;
+    uint64_t unflushed_ = 0;
     bool failed_ = false;
 };
 
@@ -101,11 +116,13 @@ std::unique_ptr<ByteSink> createFileSink(const char* path, AviResult* error) {
         *error = kAviErrMemory;
         return nullptr;
     }
-    // Readers may look at the file while it grows; nobody else may write it.
-    HANDLE file = CreateFileW(paths::wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Readers may look at the file while it grows; the only other writer is the
+    // flusher's handle, opened at once on the file just made.
+    const std::wstring wide = paths::wide(path);
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
-    auto* sink = new (std::nothrow) FileSink(file, buffer.get());
+    auto* sink = new (std::nothrow) FileSink(file, buffer.get(), DiskFlusher::start(wide.c_str()));
     if (sink == nullptr) {
         CloseHandle(file);
         *error = kAviErrMemory;
