@@ -16,30 +16,59 @@
 
 namespace {
 
-// Keeps the file in memory; can be told to fail like a full disk.
+// Keeps the file in memory; can be told to fail like a full disk. With
+// `withRoom` it lends room as the file sink does: the appends that follow fill
+// that room in order, so bytes built there are kept where they stand.
 class MemorySink : public ByteSink {
 public:
     bool append(const void* data, uint32_t size) override {
-        if (bytes.size() + size > appendLimit) return false;
+        if (bytes.size() + staged_ + size > appendLimit) return false;
         auto* from = static_cast<const uint8_t*>(data);
+        if (staged_ + size <= room_.size()) {
+            if (from != room_.data() + staged_) std::memcpy(room_.data() + staged_, from, size);
+            staged_ += size;
+            return true;
+        }
+        commit();
         bytes.insert(bytes.end(), from, from + size);
         return true;
     }
     bool overwrite(uint64_t offset, const void* data, uint32_t size) override {
+        commit();
         if (failOverwrite || offset + size > bytes.size()) return false;
         std::memcpy(bytes.data() + offset, data, size);
         return true;
     }
     bool finish() override {
+        commit();
         ++finishCalls;
         return !failFinish;
     }
+    uint8_t* room(uint32_t size) override {
+        if (!withRoom) return nullptr;
+        commit();
+        roomAsked = size;
+        room_.assign(size, 0xEE);
+        return room_.data();
+    }
 
     std::vector<uint8_t> bytes;
+    bool withRoom = false;
+    uint32_t roomAsked = 0;
     size_t appendLimit = SIZE_MAX;
     bool failOverwrite = false;
     bool failFinish = false;
     int finishCalls = 0;
+
+private:
+    void commit() {
+        bytes.insert(bytes.end(), room_.begin(), room_.begin() + static_cast<ptrdiff_t>(staged_));
+        room_.clear();
+        staged_ = 0;
+    }
+
+    std::vector<uint8_t> room_;
+    size_t staged_ = 0;
 };
 
 // Counts bytes without keeping them, for files of gigabytes.
@@ -157,6 +186,29 @@ TEST(AviWriterLayout, HeadersChunksAndIndexOfATwoStreamFile) {
     EXPECT_EQ(avi.streams[1].strf, std::vector<uint8_t>(kPcmFormat, kPcmFormat + 18));
     EXPECT_EQ(avi.streams[0].name, "pictures");
     EXPECT_EQ(avi.streams[1].name, "sound");
+}
+
+TEST(AviWriterLayout, ChunksBuiltInTheSinksRoomAreTheChunksAppended) {
+    MemorySink appended, inPlace;
+    inPlace.withRoom = true;
+    for (MemorySink* sink : {&appended, &inPlace}) {
+        AviWriter writer(*sink);
+        TwoStreams s = declareBoth(writer);
+        for (int32_t i = 0; i < 3; ++i) {
+            const char* sound = i == 1 ? "12345" : "1234";  // odd: padded
+            const int32_t size = static_cast<int32_t>(std::strlen(sound));
+            uint8_t* room = writer.chunkRoom(static_cast<uint32_t>(size));
+            ASSERT_EQ(room != nullptr, sink->withRoom);
+            const void* data = sound;
+            if (room != nullptr) data = std::memcpy(room, sound, static_cast<size_t>(size));
+            EXPECT_EQ(writer.write(s.audio, i, 1, data, size, 0), kAviOk);
+            EXPECT_EQ(writer.write(s.video, i, 1, "abc", 3, kAviKeyFrame), kAviOk);
+        }
+        EXPECT_EQ(writer.finish(), kAviOk);
+        EXPECT_EQ(writer.chunkRoom(4), nullptr);
+    }
+    EXPECT_EQ(inPlace.roomAsked, 8u + 4u);  // the chunk header and the padded payload
+    EXPECT_EQ(inPlace.bytes, appended.bytes);
 }
 
 TEST(AviWriterLayout, SuggestedBufferKeptWhenLargerAndLengthReplaced) {

@@ -256,6 +256,10 @@ TEST(StoredPath, Utf8IsCheckedAndCountedAsWindowsCounts) {
         {"\xF4\x90\x80\x80", false, 0},    // past U+10FFFF
         {"\xE4\xB8", false, 0},            // cut short
         {"\x80", false, 0},                // continuation without lead
+        {"\xC3\x41", false, 0},            // a lead followed by plain ASCII
+        {"\xE0\x9F\xBF", false, 0},        // overlong U+07FF
+        {"\xF0\x8F\xBF\xBF", false, 0},    // overlong U+FFFF
+        {"\xED\xBF\xBF", false, 0},        // the last surrogate
     };
     for (const Row& row : rows) {
         const std::string text = row.text;
@@ -624,6 +628,7 @@ TEST(LinkPlan, EachRefusalNamesItsCauseAndEachLimitPasses) {
         {"width 0", [](P& p, T&) { p.width = 0; }, formatted(kPictureSizeText, 0, 576)},
         {"RAW block of 65536 bytes", [](P& p, T&) { setAudio(p, 3, 32768, 16, 48000); },
          formatted(kRawAudioFormatText, 32768, 16, 48000)},
+        {"RAW mono 8-bit: a block of one byte", [](P& p, T&) { setAudio(p, 3, 1, 8, 8000); p.numAudioSamples = 8000; }, ""},
         {"RAW block of 65535 bytes", [](P& p, T&) { setAudio(p, 3, 65535, 8, 8000); p.numAudioSamples = 8000; }, ""},
         // 65535 × 65537 is 2^32 - 1: the byte rate fits, two frame periods of it do not.
         {"RAW bytes per second of 2^32 - 1", [](P& p, T&) { setAudio(p, 3, 65535, 8, 65537); },

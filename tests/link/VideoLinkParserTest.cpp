@@ -147,6 +147,12 @@ TEST(VideoLinkParser, APathBlockNamesTheSourceAndIsCheckedLikeEveryField) {
          [](auto& f) { f.insert(f.begin() + 112, {'n', 'e', 'x', 't', 4, 0, 0, 0, 1, 2, 3, 4});
                        putU32(&f[0], static_cast<uint32_t>(f.size())); },
          LinkFormatFault::none},
+        {"an empty unknown block after it", [&](auto& f) { grow(f, {'n', 'e', 'x', 't', 0, 0, 0, 0}); },
+         LinkFormatFault::none},
+        {"an unknown block claiming 4 GB",
+         [](auto& f) { f.insert(f.begin() + 112, {'n', 'e', 'x', 't', 0xFF, 0xFF, 0xFF, 0xFF});
+                       putU32(&f[0], static_cast<uint32_t>(f.size())); },
+         LinkFormatFault::badPathBlock},
         {"only an unknown block: the field is needed", [](auto& f) { putU32(&f[112], fourcc("next")); },
          LinkFormatFault::emptyPath},
         {"biSize past the bytes given", [](auto& f) { putU32(&f[0], static_cast<uint32_t>(f.size() + 4)); },
@@ -172,8 +178,9 @@ TEST(VideoLinkParser, APathBlockNamesTheSourceAndIsCheckedLikeEveryField) {
         SCOPED_TRACE(row.name);
         std::vector<uint8_t> format = videoFormatWithPath(base, "S:\\x.avi");
         row.edit(format);
+        const std::vector<uint8_t> exact(format.begin(), format.end());  // no spare capacity to read
         VideoLink link{};
-        EXPECT_EQ(parseVideoLinkFormat(format.data(), static_cast<uint32_t>(format.size()), &link), row.fault);
+        EXPECT_EQ(parseVideoLinkFormat(exact.data(), static_cast<uint32_t>(exact.size()), &link), row.fault);
         if (row.fault == LinkFormatFault::none) {
             EXPECT_STREQ(link.sourcePath, "S:\\x.avi");
         }

@@ -140,6 +140,11 @@ INSTANTIATE_TEST_SUITE_P(
                      b.insert(b.end(), {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', 'X'});
                  },
                  true, true, true, 128, true, true},
+        FileCase{"AnotherFileAppended", kLink,
+                 [](std::vector<uint8_t>& b) {
+                     b.insert(b.end(), {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '});
+                 },
+                 true, true, true, 128, true, false},
         FileCase{"EmptyIndexEndsTheFile", kLink,
                  [](std::vector<uint8_t>& b) {
                      b.resize(indexOffset(b) + 8);
