@@ -123,6 +123,10 @@ TEST(AudioLinkParserTest, APathBlockBehindTheLinkDataNamesTheSource) {
     };
     const Case cases[] = {
         {"fewer bytes than cbSize says", [](auto& f) { f.pop_back(); }, LinkedFormatProblem::badPathBlock},
+        {"cbSize beyond any block", [](auto& f) { f.resize(82 + 4100); putU16(&f[16], 64 + 4100); },
+         LinkedFormatProblem::badPathBlock},
+        {"cbSize claims a block past the bytes", [](auto& f) { putU16(&f[16], getU16(&f[16]) + 8); },
+         LinkedFormatProblem::badPathBlock},
         {"cbSize short of the block", [](auto& f) { putU16(&f[16], getU16(&f[16]) - 4); },
          LinkedFormatProblem::badPathBlock},
         {"foreign tag: the empty field counts", [](auto& f) { putU32(&f[82], fourcc("next")); },

@@ -118,7 +118,8 @@ TEST(VideoLinkParser, APathBlockNamesTheSourceAndIsCheckedLikeEveryField) {
     const std::string longest = "S:\\" + std::string(251, 'p') + "\xE4\xB8\xAD\xF0\x9F\x98\x80.avi";
     for (const std::string& path : {std::string("S:\\\xD0\x92\xD0\xB8\xD0\xB4\xD0\xB5\xD0\xBE\\c.avi"), longest}) {
         const std::vector<uint8_t> format = videoFormatWithPath(base, path);
-        VideoLink link{};
+        VideoLink link;
+        std::memset(&link, 0xFF, sizeof link);  // the terminator must come from the parser
         ASSERT_EQ(parseVideoLinkFormat(format.data(), static_cast<uint32_t>(format.size()), &link),
                   LinkFormatFault::none);
         EXPECT_EQ(std::string(link.sourcePath), path);
@@ -155,11 +156,12 @@ TEST(VideoLinkParser, APathBlockNamesTheSourceAndIsCheckedLikeEveryField) {
          LinkFormatFault::badPathBlock},
         {"only an unknown block: the field is needed", [](auto& f) { putU32(&f[112], fourcc("next")); },
          LinkFormatFault::emptyPath},
-        {"biSize past the bytes given", [](auto& f) { putU32(&f[0], static_cast<uint32_t>(f.size() + 4)); },
+        {"biSize past the bytes given", [](auto& f) { putU32(&f[0], static_cast<uint32_t>(f.size() + 8)); },
          LinkFormatFault::badPathBlock},
         {"biSize beyond any block", [](auto& f) { f.resize(112 + 4100); putU32(&f[0], 112 + 4100); },
          LinkFormatFault::badPathBlock},
         {"half a block header", [&](auto& f) { grow(f, {'P', 'A'}); }, LinkFormatFault::badPathBlock},
+        {"a tag without its length", [&](auto& f) { grow(f, {'n', 'e', 'x', 't'}); }, LinkFormatFault::badPathBlock},
         {"length past the end", [](auto& f) { putU32(&f[116], 13); }, LinkFormatFault::badPathBlock},
         {"padding cut off", [](auto& f) { f.pop_back(); putU32(&f[0], static_cast<uint32_t>(f.size())); },
          LinkFormatFault::badPathBlock},
