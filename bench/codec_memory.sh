@@ -11,19 +11,7 @@
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 media="$top/build/bench-memory-media"
-prefix="$top/build/bench-prefix"
-mkdir -p "$media"
-"$top/scripts/wine-prefix" "$prefix"
-trap '"$top/scripts/wine-prefix" "$prefix" --stop; rm -rf "$media"' EXIT
-export WINEPREFIX="$prefix"
-ln -sfn "$media" "$prefix/dosdevices/q:"
-ln -sfn "$top/build/bin" "$prefix/dosdevices/b:"
-# See codec_speed.sh: an ACM registration left by an earlier run would make
-# regsvr32 fail.
-"$top/scripts/wine-run" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Drivers32' \
-  /v msacm.avishim /f >/dev/null 2>&1 || true
-"$top/scripts/wine-run" regsvr32 /s 'B:\avishim.dll'
-ff() { ffmpeg -hide_banner -loglevel error -nostdin -y "$@"; }
+. "$top/bench/codec-prefix.sh"
 privateGrowth() { sed -n 's/.*private *\([0-9.-]*\) MB.*/\1/p'; }
 echo "load: $(uptime)"
 for size in 720x576 1920x1080; do

@@ -6,21 +6,7 @@
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 media="$top/build/bench-media"
-prefix="$top/build/bench-prefix"
-mkdir -p "$media"
-"$top/scripts/wine-prefix" "$prefix"
-trap '"$top/scripts/wine-prefix" "$prefix" --stop; rm -rf "$media"' EXIT
-export WINEPREFIX="$prefix"
-ln -sfn "$media" "$prefix/dosdevices/q:"
-ln -sfn "$top/build/bin" "$prefix/dosdevices/b:"
-# Under Wine, msacm32 opens every registered ACM driver while it starts; as
-# a dependency of avishim.dll being loaded by regsvr32 it would open this very
-# DLL half-loaded and fail, and regsvr32 with it. A registration left by an
-# earlier run is therefore removed first.
-"$top/scripts/wine-run" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Drivers32' \
-  /v msacm.avishim /f >/dev/null 2>&1 || true
-"$top/scripts/wine-run" regsvr32 /s 'B:\avishim.dll'
-ff() { ffmpeg -hide_banner -loglevel error -nostdin -y "$@"; }
+. "$top/bench/codec-prefix.sh"
 for size in 720x576 1920x1080; do
   ff -f lavfi -i "testsrc2=size=$size:rate=25" -frames:v 250 -c:v rawvideo -pix_fmt yuyv422 -vtag YUY2 "$media/yuy2-$size.avi"
   # Past 1 GB ffmpeg goes on in a second RIFF list (OpenDML), which Wine's
