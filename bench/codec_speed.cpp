@@ -2,7 +2,8 @@
 // second read (a) straight from the source
 // with AVIStreamRead and (b) through the link with GetFrame, in the source's
 // own format and in every format the link allows, in order and scrubbing (at
-// random, and stepping back and forth); then the speed of each
+// random, and stepping back and forth); (c) the codec alone, called as
+// GetFrame calls it, which tells the codec's cost from the system's; then the speed of each
 // pixel conversion next to memcpy on the same picture.
 //
 // Usage: codec_speed SOURCE LINK
@@ -141,6 +142,38 @@ double linkFpsOver(PAVISTREAM link, const std::vector<LONG>& order, BITMAPINFOHE
         }
     const double fps = order.size() / secondsSince(start);
     AVIStreamGetFrameClose(getFrame);
+    return fps;
+}
+
+// The codec alone, as GetFrame would call it but without GetFrame around it:
+// frames per second of ICDecompress on the link's frame records, into one
+// picture. What GetFrame costs on top is (b) against this.
+double codecFpsOver(PAVISTREAM link, const std::vector<LONG>& order, BITMAPINFOHEADER wanted) {
+    LONG size = 0;
+    AVIStreamReadFormat(link, 0, nullptr, &size);
+    std::vector<uint8_t> format(static_cast<size_t>(size));
+    AVIStreamReadFormat(link, 0, format.data(), &size);
+    auto* input = reinterpret_cast<BITMAPINFOHEADER*>(format.data());
+    HIC codec = ICOpen(ICTYPE_VIDEO, mmioFOURCC('S', 'H', 'I', 'M'), ICMODE_DECOMPRESS);
+    if (codec == nullptr) return 0;
+    std::vector<uint8_t> picture(wanted.biSizeImage);
+    double fps = 0;
+    if (ICDecompressBegin(codec, input, &wanted) == ICERR_OK) {
+        input->biSizeImage = 4;
+        // The first frame opens the source; asking for it twice would look
+        // like scrubbing, as GetFrame knows (it skips a frame it has).
+        uint32_t record = static_cast<uint32_t>(order[0]);
+        ICDecompress(codec, 0, input, &record, &wanted, picture.data());
+        const auto start = Clock::now();
+        bool ok = true;
+        for (size_t i = 1; i < order.size(); ++i) {
+            record = static_cast<uint32_t>(order[i]);
+            ok = ok && ICDecompress(codec, 0, input, &record, &wanted, picture.data()) == ICERR_OK;
+        }
+        fps = ok ? (order.size() - 1) / secondsSince(start) : 0;
+        ICDecompressEnd(codec);
+    }
+    ICClose(codec);
     return fps;
 }
 
@@ -285,6 +318,10 @@ int main(int argc, char** argv) {
     std::printf("  (a) source, AVIStreamRead            %8.1f fps\n", direct);
     std::printf("  (b) link, GetFrame as %-5s as stored %8.1f fps   (b)/(a) cost %.2f\n", name(own),
                 same, same > 0 ? direct / same : 0.0);
+    const auto [direct2, alone] = bestOfEach([&] { return directFps(source, frames, buffer); },
+                                             [&] { return codecFpsOver(link, inOrder, asDelivered); });
+    std::printf("  (c) codec alone, ICDecompress       %8.1f fps   (c)/(a) cost %.2f\n", alone,
+                alone > 0 ? direct2 / alone : 0.0);
     const double flipped = linkFps(link, frames, own, width, height);
     if (format.biHeight < 0 && own != kFormatYUY2)
         std::printf("  (b) link, GetFrame as %-5s bottom-up %7.1f fps   (b)/(a) cost %.2f\n", name(own),
