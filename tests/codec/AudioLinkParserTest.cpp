@@ -19,6 +19,13 @@ constexpr char kPath[] = "M:\\codec\\s25.avi";
 // The text length the path block at offset 82 states.
 uint32_t pathTextLength(const std::vector<uint8_t>& format) { return getU32(&format[86]); }
 
+// A byte edit of a good format and the problem it must give.
+struct Case {
+    const char* name;
+    std::function<void(std::vector<uint8_t>&)> edit;
+    LinkedFormatProblem problem;
+};
+
 std::vector<uint8_t> linkedFormat(uint32_t bitsInFormatFlag = 0) {
     AudioLinkData data = buildAudioLinkData({96000, 2112, 65536, 16, kPath, 1});
     LinkedAudioFormat format =
@@ -44,12 +51,6 @@ TEST(AudioLinkParserTest, WrittenFormatReadsBackWithTheSourcesBits) {
 }
 
 TEST(AudioLinkParserTest, EveryUnusableFieldIsRefused) {
-    using Edit = std::function<void(std::vector<uint8_t>&)>;
-    struct Case {
-        const char* name;
-        Edit edit;
-        LinkedFormatProblem problem;
-    };
     const Case cases[] = {
         {"one byte short", [](auto& f) { f.pop_back(); }, LinkedFormatProblem::tooShort},
         {"IMA ADPCM tag", [](auto& f) { putU16(&f[0], 0x11); }, LinkedFormatProblem::foreignTag},
@@ -115,12 +116,6 @@ TEST(AudioLinkParserTest, APathBlockBehindTheLinkDataNamesTheSource) {
     EXPECT_TRUE(link.sourcePathIsUtf8);
     EXPECT_EQ(link.blockSize, 128u);
 
-    using Edit = std::function<void(std::vector<uint8_t>&)>;
-    struct Case {
-        const char* name;
-        Edit edit;
-        LinkedFormatProblem problem;
-    };
     const Case cases[] = {
         {"fewer bytes than cbSize says", [](auto& f) { f.pop_back(); }, LinkedFormatProblem::badPathBlock},
         {"cbSize beyond any block", [](auto& f) { f.resize(82 + 4100); putU16(&f[16], 64 + 4100); },

@@ -50,6 +50,21 @@ std::string typeKey(const char* type) {
 std::string verbKey(const char* type) { return typeKey(type) + "\\shell\\QuorlMakeLink"; }
 std::string verbCommandKey(const char* type) { return verbKey(type) + "\\command"; }
 
+// Runs InstalledCodecReadback in a fresh process of this program, which loads
+// the installed codec as an editor started after the installation would.
+void expectReadBackInAFreshProcess(const std::string& link, const std::string& source) {
+    char self[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+    SetEnvironmentVariableA(kReadbackLinkVariable, link.c_str());
+    SetEnvironmentVariableA(kReadbackSourceVariable, source.c_str());
+    ProcessResult reader = runProcess("\"" + std::string(self) +
+                                          "\" --gtest_filter=InstalledCodecReadback.*",
+                                      120000, scratchFolder());
+    SetEnvironmentVariableA(kReadbackLinkVariable, nullptr);
+    SetEnvironmentVariableA(kReadbackSourceVariable, nullptr);
+    EXPECT_EQ(reader.exitCode, 0u) << reader.output;
+}
+
 // The driver loader takes a registry value up to its first blank as the
 // file name, so the value must have none and still name the installed file.
 void expectNamesFile(const std::string& value, const std::string& file) {
@@ -178,16 +193,7 @@ TEST_F(InstallerTest, InstalledProgramLinksASourceThatTheRegisteredCodecReadsBac
     // and a loaded codec would keep its file busy for the uninstall tests:
     // an editor started after the installation reads the link, so a fresh
     // process of this program does.
-    char self[MAX_PATH] = {};
-    ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
-    SetEnvironmentVariableA(kReadbackLinkVariable, link.c_str());
-    SetEnvironmentVariableA(kReadbackSourceVariable, source.c_str());
-    ProcessResult reader = runProcess("\"" + std::string(self) +
-                                          "\" --gtest_filter=InstalledCodecReadback.*",
-                                      120000, scratchFolder());
-    SetEnvironmentVariableA(kReadbackLinkVariable, nullptr);
-    SetEnvironmentVariableA(kReadbackSourceVariable, nullptr);
-    EXPECT_EQ(reader.exitCode, 0u) << reader.output;
+    expectReadBackInAFreshProcess(link, source);
 }
 
 TEST_F(InstallerTest, AFolderNamedInCyrillicInstallsAProgramThatLinksAndPlays) {
@@ -205,16 +211,7 @@ TEST_F(InstallerTest, AFolderNamedInCyrillicInstallsAProgramThatLinksAndPlays) {
     ProcessResult run = runProcess("\"" + program + "\" -q " + source + " " + link, 60000, scratchFolder());
     ASSERT_EQ(run.exitCode, 0u) << run.output;
 
-    char self[MAX_PATH] = {};
-    ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
-    SetEnvironmentVariableA(kReadbackLinkVariable, link.c_str());
-    SetEnvironmentVariableA(kReadbackSourceVariable, source.c_str());
-    ProcessResult reader = runProcess("\"" + std::string(self) +
-                                          "\" --gtest_filter=InstalledCodecReadback.*",
-                                      120000, scratchFolder());
-    SetEnvironmentVariableA(kReadbackLinkVariable, nullptr);
-    SetEnvironmentVariableA(kReadbackSourceVariable, nullptr);
-    EXPECT_EQ(reader.exitCode, 0u) << reader.output;
+    expectReadBackInAFreshProcess(link, source);
     EXPECT_EQ(runUninstaller(cyrillic), 0u);
 }
 
